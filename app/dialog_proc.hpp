@@ -1,0 +1,19 @@
+// The procedure of the conversion dialog BOX104A: its initialisation and the
+// dispatch of its commands. Portable: it sees the dialog only through
+// plat::Dialog, so the Windows program, the console and the tests share it.
+#pragma once
+
+#include "platform/platform.hpp"
+
+namespace app {
+
+enum class DialogMessage { kInitDialog, kCommand };
+
+// Notification code with which an edit field reports the loss of the focus.
+constexpr unsigned kNotifyKillFocus = 0x0200;
+
+// Handles a message; true when handled. For kCommand, command is the whole
+// wParam: the item in the low word, the notification code in the high word.
+bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command = 0);
+
+}  // namespace app

@@ -1,0 +1,82 @@
+// The conversion run (command 300) and the table of step 1: five conversions,
+// each guarded by the absence of its target (one by its entry in CONV.DAT),
+// each followed by the backup and the deletion of its source.
+#include <string>
+
+#include "convert/conversion.hpp"
+#include "recfile/dialog.hpp"
+
+namespace {
+
+using Conversion = bool (*)(plat::Dialog*, rec::Stream& source, rec::Stream& target);
+
+struct FileConversion {
+  const char* target;
+  const char* source;
+  const char* backup;  // null: the source has no backup
+  Conversion convert;
+  const char* status;  // shown on the status line while it runs
+};
+
+bool ClientsToR1(plat::Dialog*, rec::Stream& s, rec::Stream& t) { return ConvertClientsToR1(s, t); }
+bool ClientsToR2(plat::Dialog*, rec::Stream& s, rec::Stream& t) { return ConvertClientsToR2(s, t); }
+bool CodeTable(plat::Dialog*, rec::Stream& s, rec::Stream& t) { return ConvertCodeTable(s, t); }
+bool PaymentForms(plat::Dialog* d, rec::Stream& s, rec::Stream& t) { return ConvertPaymentForms(d, s, t); }
+
+const FileConversion kClientsToR1 = {"F10R1.DAT", "F10.DAT", "F10.TMP", ClientsToR1, "Clientes (1/2)"};
+const FileConversion kClientsToR2 = {"F10R2.DAT", "F10R1.DAT", "F10R1.TMP", ClientsToR2, "Clientes (2/2)"};
+const FileConversion kCodeTable = {"F24.DAT", "F13.DAT", nullptr, CodeTable, "Tabela de códigos"};
+const FileConversion kPaymentForms = {"F14R0.DAT", "F14.DAT", "F14.TMP", PaymentForms, "Formas de pagamento"};
+
+void ShowStep(plat::Dialog* dialog, const char* text) {
+  SetStatusLine(dialog, text);
+  if (dialog) dialog->Repaint();
+}
+
+// Converts the source into the target when the target is absent, then backs
+// the source up and deletes it. The source goes only when its data is safe
+// elsewhere: the target exists and, where a backup is made, the backup exists
+// (made now or kept from an earlier run). A target that could not be written,
+// or a backup that could not be made (full disk, no right), keeps the source.
+void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
+  ShowStep(dialog, step.status);
+  if (!plat::Exists(step.target)) {
+    if (StreamPtr source = OpenToRead(step.source)) {
+      rec::NewFile target(step.target);
+      if (target.stream() && step.convert(dialog, *source, *target.stream()) && !source->Failed())
+        target.Commit();
+    }
+  }
+  bool safe = plat::Exists(step.target);
+  if (step.backup) {
+    plat::CopyNoReplace(step.source, step.backup);
+    safe = safe && plat::Exists(step.backup);
+  }
+  if (safe) FDelete(step.source);
+}
+
+}  // namespace
+
+void RunConversion(plat::Dialog* dialog) {
+  plat::Cursor previous = plat::ShowWaitCursor();
+
+  // Step 1: the client file through its two older layouts, then the code
+  // table, the registration fix and the payment forms.
+  RunFileConversion(dialog, kClientsToR1);
+  RunFileConversion(dialog, kClientsToR2);
+  RunFileConversion(dialog, kCodeTable);
+  ShowStep(dialog, "Registros");
+  if (LogTestAndMark("219") == 0) FixRegistrations();
+  RunFileConversion(dialog, kPaymentForms);
+
+  ShowStep(dialog, "Fazendas e contas bancárias");
+  SplitClientRecords(dialog);
+  ShowStep(dialog, "Telefones e textos");
+  BuildPhoneIndexAndTexts(dialog);
+  ShowStep(dialog, "Limpeza de arquivos");
+  CleanUpFolder(dialog);
+
+  plat::RestoreCursor(previous);
+  SetStatusLine(dialog, "");
+  plat::ShowMessageBox(dialog, "A conversão foi realizada.", "Lanvo", plat::kIconInformation | plat::kOk);
+}

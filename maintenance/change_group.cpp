@@ -1,0 +1,3 @@
+#include "maintenance/maintenance.hpp"
+
+void ChangeClientGroup(plat::Dialog*) {}

@@ -1,0 +1,3 @@
+#include "maintenance/maintenance.hpp"
+
+void ExportImportClients(plat::Dialog*, int) {}

@@ -1,0 +1,209 @@
+// The one interface between the portable core and the operating system.
+//
+// Everything the core needs from the system is declared here and nowhere else:
+// file services, the clock, and the user interface as the core sees it (message
+// boxes, the wait cursor, the dialog's items). platform/posix/ and platform/win32/
+// each implement it once; platform/common/ holds what both share (the test hooks).
+// This header includes no system header and names no system type.
+//
+// Function names avoid those that <windows.h> turns into macros (MessageBox,
+// DeleteFile, CopyFile).
+//
+// Names: the core spells file names the way the data folder has always spelled
+// them, relative to the working folder and with backslashes ("REG\F1200008.DAT",
+// "A:\F10R2.BAK", "\Vamk\Rud\F10R4.DAT"). Each implementation maps such a name to
+// its own system; the POSIX one also finds an existing file whose name differs
+// only in letter case, as Windows does.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plat {
+
+// ---------------------------------------------------------------------------
+// Files
+
+// An open file. Negative means none.
+using Handle = std::int64_t;
+constexpr Handle kNoHandle = -1;
+
+enum class OpenMode {
+  kRead,    // an existing file, reading only
+  kUpdate,  // an existing file, reading and writing at any position
+  kAppend,  // writing at the end; the file is created when missing
+  kCreate,  // created, or emptied when it exists; reading and writing
+};
+
+// Opens a file. Writers (every mode but kRead) mark the file as held for
+// writing, so that BusyTest() in another process sees it.
+Handle OpenFile(const std::string& name, OpenMode mode);
+// Reads up to n bytes at offset; returns the count (0 at the end), -1 on error.
+std::int64_t ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t n);
+// Writes n bytes at offset (at the end for kAppend handles); returns the count
+// written, which is less than n on error (a full disk, a dropped share).
+std::int64_t WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::size_t n);
+// The current size of an open file; -1 on error.
+std::int64_t SizeOf(Handle h);
+// Flushes the file's data to the disk.
+bool SyncFile(Handle h);
+bool CloseFile(Handle h);
+
+// True when a file or a folder of that name exists.
+bool Exists(const std::string& name);
+bool IsFolder(const std::string& name);
+// True when the file exists and carries the read-only attribute.
+bool IsReadOnly(const std::string& name);
+// Clears the read-only attribute of an existing file. False when it could not.
+bool MakeWritable(const std::string& name);
+// Sets the read-only attribute (used by tests and the sample tool).
+bool MakeReadOnly(const std::string& name);
+// Removes a file (not a folder). False when it is missing or cannot be removed.
+bool RemoveFile(const std::string& name);
+// Copies a file unless the target exists. The target appears complete or not
+// at all: a copy that fails half-way leaves nothing behind.
+bool CopyNoReplace(const std::string& from, const std::string& to);
+// Renames a file or a folder; fails, changing nothing, when the target exists.
+bool RenameNoReplace(const std::string& from, const std::string& to);
+// Renames a file over an existing one (the last step of writing a file under a
+// temporary name).
+bool RenameReplace(const std::string& from, const std::string& to);
+bool MakeFolder(const std::string& name);
+// Removes a folder; only an empty one can be removed.
+bool RemoveFolder(const std::string& name);
+// Flushes a folder's entries (created, renamed, removed names) to the disk.
+bool SyncFolder(const std::string& name);
+// The names (not paths) of the entries of a folder that match a pattern of
+// '*' and '?' in any letter case, in the order the system lists them.
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern);
+// The size of a file from its directory entry; -1 when it does not exist.
+std::int64_t FileSize(const std::string& name);
+// Busy test: 0 when the file may be opened (also when it does not exist),
+// 1 when another process holds it open for writing.
+int BusyTest(const std::string& name);
+
+// The system's temporary folder, ending in a separator (Windows: GetTempPath;
+// POSIX: $TMPDIR, else /tmp). Empty when the system gives none.
+std::string TempFolder();
+// The current working folder, as the system spells it.
+std::string CurrentFolder();
+// Changes the working folder; false when it cannot.
+bool ChangeFolder(const std::string& name);
+// Free bytes of the file system that holds the given folder ("A:\" is drive
+// A:); false when the system cannot say (no diskette, for instance).
+bool FreeSpace(const std::string& root, std::uint64_t* bytes);
+
+void SleepMs(int milliseconds);
+
+struct LocalTime {
+  int year, month, day, hour, minute, second, millisecond;
+};
+LocalTime Now();
+
+// ---------------------------------------------------------------------------
+// User interface as the core sees it
+
+// Message box flags and answers; the values are those of the Windows API.
+enum : unsigned {
+  kOk = 0x0,
+  kYesNo = 0x4,
+  kIconError = 0x10,
+  kIconQuestion = 0x20,
+  kIconWarning = 0x30,
+  kIconInformation = 0x40,
+  kDefaultButton2 = 0x100,
+};
+enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
+
+// The working set of the delinquency update (the dialog's list box 400):
+// texts compared whole with letter case ignored, every entry counted, also
+// duplicates. A hash set, so that a million lookups take no time.
+class WorkingSet {
+ public:
+  WorkingSet();
+  ~WorkingSet();
+  WorkingSet(const WorkingSet&) = delete;
+  WorkingSet& operator=(const WorkingSet&) = delete;
+  void Clear();
+  void Add(std::string_view text);
+  bool Contains(std::string_view text) const;
+  // Entries added since the last Clear(), duplicates included.
+  long Count() const;
+
+ private:
+  struct Table;
+  Table* table_;
+};
+
+// A dialog: its items are read and set by id. The Windows layer wraps a real
+// dialog; the console and the tests use a dialog that only holds texts.
+class Dialog {
+ public:
+  virtual ~Dialog() = default;
+  // Texts are UTF-8. An item the dialog lacks reads as empty.
+  virtual std::string ItemText(int id) = 0;
+  virtual void SetItemText(int id, std::string_view text) = 0;
+  virtual bool HasItem(int id) = 0;
+  virtual void LimitItemText(int id, int characters) = 0;
+  // Gives the item the stock variable-pitch font (nothing on the console).
+  virtual void SetItemFont(int id) = 0;
+  // The title of the dialog's owner window, and the dialog's own caption.
+  virtual std::string OwnerTitle() = 0;
+  virtual void SetCaption(std::string_view text) = 0;
+  virtual void End(int result) = 0;
+  // Moves the focus to the next tab stop (WM_NEXTDLGCTL).
+  virtual void NextTabStop() = 0;
+  // Makes the dialog show what changed while a command runs.
+  virtual void Repaint() = 0;
+  // The working list (item 400) of the delinquency update.
+  WorkingSet& working_set() { return working_set_; }
+
+ private:
+  WorkingSet working_set_;
+};
+
+// Shows a message box owned by the given dialog, or by the active window when
+// owner is null; returns the answer (kIdOk, kIdYes, kIdNo).
+int ShowMessageBox(Dialog* owner, std::string_view text, std::string_view caption, unsigned flags);
+
+// The wait cursor: ShowWaitCursor returns the cursor it replaced, which
+// RestoreCursor puts back.
+using Cursor = std::intptr_t;
+Cursor ShowWaitCursor();
+void RestoreCursor(Cursor previous);
+
+// ---------------------------------------------------------------------------
+// Test hooks (platform/common/hooks.cpp). Each entry, when set, replaces the
+// system's answer; the implementations consult them first.
+
+enum class FileOp { kOpen, kRead, kWrite, kSize, kSync, kClose, kDelete, kCopy, kRename,
+                    kMakeFolder, kRemoveFolder, kAttributes };
+
+struct Hooks {
+  // Answers every message box instead of the system.
+  std::function<int(Dialog*, std::string_view, std::string_view, unsigned)> message_box;
+  // The local time.
+  std::function<LocalTime()> now;
+  // The free space of a folder's file system.
+  std::function<bool(const std::string&, std::uint64_t*)> free_space;
+  // Called before every file operation that can change or read a file; false
+  // makes the operation fail as a full disk or a dropped share would.
+  std::function<bool(FileOp)> before_file_op;
+};
+Hooks& TestHooks();
+
+// Fault injection for whole-program tests: counts the file operations and, at
+// the n-th (counting from 1), fails it or ends the process at once without
+// flushing anything, as a power cut would.
+enum class FaultKind { kNone, kFail, kCrash };
+void InjectFault(FaultKind kind, std::uint64_t at_operation);
+std::uint64_t FileOperationCount();
+
+// Used by the implementations: true when the operation may go ahead.
+bool FileOpAllowed(FileOp op);
+
+}  // namespace plat

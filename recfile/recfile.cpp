@@ -1,0 +1,90 @@
+#include "recfile/recfile.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+StreamPtr FOpenRead(const std::string& name) { return OpenToRead(name); }
+
+StreamPtr FOpenUpdate(const std::string& name) {
+  FMakeWritable(name);
+  return OpenToUpdate(name);
+}
+
+StreamPtr FOpenAppend(const std::string& name) {
+  FMakeWritable(name);
+  return OpenToAppend(name);
+}
+
+StreamPtr OpenToRead(const std::string& name) { return Stream::Open(name, plat::OpenMode::kRead); }
+StreamPtr OpenToUpdate(const std::string& name) { return Stream::Open(name, plat::OpenMode::kUpdate); }
+StreamPtr OpenToAppend(const std::string& name) { return Stream::Open(name, plat::OpenMode::kAppend); }
+StreamPtr OpenToCreate(const std::string& name) { return Stream::Open(name, plat::OpenMode::kCreate); }
+
+bool FCloseIf(StreamPtr& stream) {
+  if (!stream) return true;
+  bool ok = stream->Close();
+  stream.reset();
+  return ok;
+}
+
+void FMakeWritable(const std::string& name) {
+  if (plat::IsReadOnly(name)) plat::MakeWritable(name);
+}
+
+char* FReadField(Stream* stream, char* buffer, int width) {
+  if (!stream) return nullptr;
+  return stream->ReadLine(buffer, width + 1);
+}
+
+bool FIsDeleted(Stream* stream, std::int64_t index, int length) {
+  if (!stream || length <= 0) return false;
+  if (!stream->Seek(index * length + length - 1)) return false;
+  return stream->GetChar() == '+';
+}
+
+char* TempFileName(char* buffer) {
+  plat::LocalTime t = plat::Now();
+  char number[32];
+  std::snprintf(number, sizeof number, "%02d%02d%02d%03d", t.hour, t.minute, t.second,
+                t.millisecond / 10);
+  std::memcpy(buffer, number, 9);
+  std::memcpy(buffer + 9, ".tmp", 5);
+  return buffer;
+}
+
+int FDelete(const std::string& name) {
+  FMakeWritable(name);
+  return plat::RemoveFile(name) ? 0 : -1;
+}
+
+namespace rec {
+
+NewFile::NewFile(std::string target)
+    : target_(std::move(target)), pending_(PendingName(target_)) {
+  // A pending file left by an interrupted run is simply written anew.
+  FMakeWritable(pending_);
+  stream_ = OpenToCreate(pending_);
+}
+
+NewFile::~NewFile() {
+  if (committed_) return;
+  FCloseIf(stream_);
+  plat::RemoveFile(pending_);
+}
+
+bool NewFile::Commit() {
+  if (!stream_) return false;
+  bool ok = stream_->Sync();
+  ok = FCloseIf(stream_) && ok;
+  ok = ok && plat::RenameNoReplace(pending_, target_);
+  if (!ok) {
+    plat::RemoveFile(pending_);
+    return false;
+  }
+  std::size_t slash = target_.find_last_of('\\');
+  plat::SyncFolder(slash == std::string::npos ? "" : target_.substr(0, slash));
+  committed_ = true;
+  return true;
+}
+
+}  // namespace rec

