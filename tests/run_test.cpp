@@ -23,12 +23,10 @@ class RunTest : public test::FolderTest {
   test::MessageLog messages_;
 };
 
-TEST_F(RunTest, EmptyFolderGetsOnlyTheLogEntry) {
+TEST_F(RunTest, EmptyFolderGetsTheLogEntryAndTheEmptyTargetsOfStepThree) {
   Convert();
-  auto files = test::Snapshot(".");
-  ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(files[0].first, "CONV.DAT");
-  EXPECT_EQ(files[0].second, "219\r\n");
+  using Files = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(test::Snapshot("."), (Files{{"CONV.DAT", "219\r\n"}, {"F40.DAT", ""}, {"FTEL1.DAT", ""}}));
   ASSERT_EQ(messages_.messages().size(), 1u);
   EXPECT_EQ(messages_.messages()[0],
             (test::Message{"A conversão foi realizada.", "Lanvo", plat::kIconInformation}));
