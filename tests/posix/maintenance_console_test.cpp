@@ -53,7 +53,7 @@ TEST_F(MaintenanceConsoleTest, ClientsTravelFromOneFolderToAnotherThroughTheDisk
   test::WriteFile(folder() / "there" / "F10R2.DAT", Client("00001", "5") + Client("00003", "5"));
   test::fs::create_directories(folder() / "a");
 
-  Outcome exported = Console("-C " + Path("here") + " --diskette " + Path("a") + " export 12");
+  Outcome exported = Console("-C here --diskette a export 12");
   EXPECT_EQ(exported.output, "[Exportar] Foram exportados 2 clientes.\n");
   EXPECT_EQ(exported.status, 0);
   EXPECT_EQ(test::ReadFile(folder() / "a" / "F10R2.BAK"), Client("00001", "12") + Client("00003", "123"));
@@ -102,7 +102,8 @@ TEST_F(MaintenanceConsoleTest, DelinquencyFollowsTheClock) {
   test::WriteFile(folder() / "root" / "Vamk" / "Rud" / "F10R4.DAT", member);
   test::WriteFile(folder() / "data" / "F10R2.DAT",
                   Client("00001", "234", "123.456.789-01") + Client("00002", "155", "12345678901"));
-  const std::string arguments = "-C " + Path("data") + " --root " + Path("root") + " delinquency";
+  // --root is relative to where the program starts (the test's folder), not to -C.
+  const std::string arguments = "-C " + Path("data") + " --root root delinquency";
 
   // In March the member's June date is past December of last year.
   Outcome march = Console(arguments, "faketime '2026-03-15 12:00:00'");
