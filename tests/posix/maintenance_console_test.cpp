@@ -24,7 +24,7 @@ Outcome Console(const std::string& arguments, const std::string& prefix = "") {
   // faketime preloads its library ahead of the sanitizers' runtime, which
   // they refuse unless told that the order is intended.
   std::string command = "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" " + prefix + " '" LANVO303_EXE
-                        "' " + arguments + " 2>&1";
+                        "' " + arguments + " </dev/null 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return {-1, ""};
   std::string output;
