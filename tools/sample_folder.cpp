@@ -93,6 +93,12 @@ std::string Upper(std::string text) {
   return text;
 }
 
+// Pads a value with spaces to its width (the value fits).
+std::string Field(std::string value, std::size_t width) {
+  value.resize(width, ' ');
+  return value;
+}
+
 std::string Cut(std::string text, std::size_t n) {
   if (text.size() > n) text.resize(n);
   return text;
@@ -409,11 +415,9 @@ const Stretch kR1Unread[] = {{252, 10}, {272, 20}, {614, 69}, {715, 300}, {1034,
 
 template <std::size_t N>
 void Put(std::string& record, const Place (&layout)[N], const Client& c) {
-  for (const Place& p : layout) {
-    const std::string& value = c.*(p.field);
-    record.replace(static_cast<std::size_t>(p.at), std::min<std::size_t>(value.size(), static_cast<std::size_t>(p.width)), value, 0,
-                   std::min<std::size_t>(value.size(), static_cast<std::size_t>(p.width)));
-  }
+  for (const Place& p : layout)
+    record.replace(static_cast<std::size_t>(p.at), static_cast<std::size_t>(p.width),
+                   Field(Cut(c.*(p.field), static_cast<std::size_t>(p.width)), static_cast<std::size_t>(p.width)));
 }
 
 // Printable leftovers, never a line feed, carriage return or Ctrl-Z.
@@ -476,9 +480,9 @@ void WriteFile(const fs::path& path, std::string_view bytes) {
   writer.Write(bytes);
 }
 
-std::string Field(std::string value, std::size_t width) {
-  value.resize(width, ' ');
-  return value;
+// Puts text at offset of a record, which keeps its length.
+void Overwrite(std::string& record, std::size_t at, const std::string& text) {
+  record.replace(at, text.size(), text);
 }
 
 void MakeReadOnly(const fs::path& path) {
@@ -557,11 +561,11 @@ void WriteRegistrations(Random& random, const fs::path& dir) {
     int lots = random.Between(1, 5);
     for (int k = 0; k < lots; ++k) {
       std::string record(1608, ' ');
-      record.replace(0, 11, Format("%05ld", k + 1));
-      record.replace(11, 40, Field(Latin1("LOTE ") + std::to_string(k + 1) + " - " + random.Pick(Breeds()), 40));
-      record.replace(149, 16, Field(Format("%ld,%02ld", random.Between(1, 999), random.Below(100)), 16));
-      record.replace(165, 16, Field(Format("%ld.%03ld,%02ld", random.Between(1, 99), random.Below(1000), random.Below(100)), 16));
-      record.replace(960, 40, Field("OBS. ANTIGA DO LOTE " + std::to_string(k + 1), 40));
+      Overwrite(record, 0, Format("%05ld", k + 1));
+      Overwrite(record, 11, Field(Latin1("LOTE ") + std::to_string(k + 1) + " - " + random.Pick(Breeds()), 40));
+      Overwrite(record, 149, Field(Format("%ld,%02ld", random.Between(1, 999), random.Below(100)), 16));
+      Overwrite(record, 165, Field(Format("%ld.%03ld,%02ld", random.Between(1, 99), random.Below(1000), random.Below(100)), 16));
+      Overwrite(record, 960, Field("OBS. ANTIGA DO LOTE " + std::to_string(k + 1), 40));
       reg.Write(record);
     }
   }
@@ -592,15 +596,15 @@ void WriteCompany(Random& random, const fs::path& dir) {
   c.name = Latin1("LEILÕES RURAIS ") + Upper(random.Pick(Surnames())) + " LTDA";
   Phones(random, city, Stage::kR2, c);
   std::string record(1000, ' ');
-  record.replace(0, 5, c.code);
-  record.replace(11, c.name.size(), c.name);
-  record.replace(51, 40, Field(random.Pick(Streets()) + ", " + std::to_string(random.Between(1, 999)), 40));
-  record.replace(161, 30, Field(city.name, 30));
-  record.replace(230, 2, city.state);
-  record.replace(250, 18, Cnpj(random));
-  record.replace(290, c.phone1.size(), c.phone1);
-  record.replace(331, c.phone2.size(), c.phone2);
-  record.replace(354, 18, Field("INSC. EST. " + random.Digits(7), 18));
+  Overwrite(record, 0, c.code);
+  Overwrite(record, 11, Field(Cut(c.name, 40), 40));
+  Overwrite(record, 51, Field(random.Pick(Streets()) + ", " + std::to_string(random.Between(1, 999)), 40));
+  Overwrite(record, 161, Field(city.name, 30));
+  Overwrite(record, 230, city.state);
+  Overwrite(record, 250, Cnpj(random));
+  Overwrite(record, 290, c.phone1);
+  Overwrite(record, 331, c.phone2);
+  Overwrite(record, 354, Field("INSC. EST. " + random.Digits(7), 18));
   WriteFile(dir / "F00R0.DAT", record);
 }
 
@@ -673,10 +677,10 @@ void WriteMembers(const fs::path& root, const std::vector<std::string>& taxpayer
   auto member = [&](const std::string& taxpayer) {
     std::string record(1000, ' ');
     record[239] = random.Chance(10) ? '1' : '0';
-    record.replace(250, 18, Field(taxpayer, 18));
+    Overwrite(record, 250, Field(taxpayer, 18));
     if (!random.Chance(5))
-      record.replace(502, 10, Format("%02ld/%02ld/%04ld", random.Between(1, 28), random.Between(1, 12), random.Between(2022, 2027)));
-    record.replace(815, 3, Field(std::to_string(random.Below(4)), 3));
+      Overwrite(record, 502, Format("%02ld/%02ld/%04ld", random.Between(1, 28), random.Between(1, 12), random.Between(2022, 2027)));
+    Overwrite(record, 815, Field(std::to_string(random.Below(4)), 3));
     if (random.Chance(3)) record[999] = '+';
     out.Write(record);
   };
