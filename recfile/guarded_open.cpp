@@ -70,8 +70,10 @@ StreamPtr TakeDeletedRecord(const std::string& name, int length, std::int64_t* i
   plat::Cursor cursor = plat::ShowWaitCursor();
   std::int64_t i = (reuse == kReuseFirstDeleted || *index <= 0) ? -1 : *index;
   // The scan ends where the last byte of a record cannot be read: at the end
-  // of the file, or at a read error, which would never reach the end.
-  while (!stream->AtEnd() && !stream->Failed() && RecordStart(i + 2, length) >= 0) {
+  // of the file, or at a read error, which would never reach the end. The
+  // last record that a 64-bit position can hold ends it too.
+  const std::int64_t last = std::numeric_limits<std::int64_t>::max() / length - 1;
+  while (!stream->AtEnd() && !stream->Failed() && i < last) {
     ++i;
     if (!FIsDeleted(stream.get(), i, length)) continue;
     plat::RestoreCursor(cursor);

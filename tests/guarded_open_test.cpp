@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <limits>
 
 #include "tests/support.hpp"
 
@@ -23,7 +24,9 @@ Message Refusal(const std::string& text) { return {text, "FOpen2", plat::kIconEr
 
 // A live record of kLength characters, or a deleted one ('+' in its last place).
 std::string Live(char fill) { return std::string(kLength, fill); }
-std::string Deleted(char fill) { return Record(kLength).Set(0, kLength - 1, std::string(kLength - 1, fill)).Set(kLength - 1, "+"); }
+std::string Deleted(char fill) {
+  return Record(kLength).Set(0, kLength - 1, std::string(kLength - 1, fill)).Set(kLength - 1, "+");
+}
 
 // A file of the given size that costs no disk: its bytes are a hole.
 void SparseFile(const char* name, std::uintmax_t size) {
@@ -148,15 +151,15 @@ class ReuseTest : public FolderTest {
  protected:
   void SetUp() override {
     FolderTest::SetUp();
-    WriteFile("F.DAT", Live('A') + Deleted('B') + Live('C') + Deleted('D') + Live('E'));
+    WriteFile("F.DAT", Original());
+  }
+  // Records 1 and 3 are deleted.
+  static std::string Original() {
+    return Live('A') + Deleted('B') + Live('C') + Deleted('D') + Live('E');
   }
   // The file after the record of the given index was replaced by Z's.
   static std::string Replaced(int at) {
-    std::string file = ReadOriginal();
-    return file.replace(static_cast<std::size_t>(at) * kLength, kLength, Live('Z'));
-  }
-  static std::string ReadOriginal() {
-    return Live('A') + Deleted('B') + Live('C') + Deleted('D') + Live('E');
+    return Original().replace(static_cast<std::size_t>(at) * kLength, kLength, Live('Z'));
   }
 };
 
@@ -192,7 +195,17 @@ TEST_F(ReuseTest, NoDeletedRecordLeftMeansAppend) {
   StreamPtr stream = FOpen2("F.DAT", kLength, &index, kNewRecord, kReuseDeletedAfterIndex);
   EXPECT_EQ(index, 5);
   WriteRecord(stream, Live('Z'));
-  EXPECT_EQ(ReadFile("F.DAT"), ReadOriginal() + Live('Z'));
+  EXPECT_EQ(ReadFile("F.DAT"), Original() + Live('Z'));
+}
+
+TEST_F(ReuseTest, IndexBeyondTheFileMeansAppend) {
+  for (std::int64_t given : {std::int64_t{100}, std::numeric_limits<std::int64_t>::max()}) {
+    std::int64_t index = given;
+    StreamPtr stream = FOpen2("F.DAT", kLength, &index, kNewRecord, kReuseDeletedAfterIndex);
+    EXPECT_EQ(index, 5) << given;
+    EXPECT_TRUE(stream);
+  }
+  EXPECT_EQ(ReadFile("F.DAT"), Original());
 }
 
 // A record cut short is not a deleted one, even with '+' in its last byte
@@ -215,7 +228,7 @@ TEST_F(ReuseTest, ReadErrorEndsTheScanAndTheRecordIsAppended) {
   plat::TestHooks().before_file_op = nullptr;
   EXPECT_EQ(index, 5);
   WriteRecord(stream, Live('Z'));
-  EXPECT_EQ(ReadFile("F.DAT"), ReadOriginal() + Live('Z'));
+  EXPECT_EQ(ReadFile("F.DAT"), Original() + Live('Z'));
 }
 
 // ---------------------------------------------------------------------------
