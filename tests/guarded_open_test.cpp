@@ -110,17 +110,6 @@ TEST_F(NewRecordTest, MissingFileIsCreated) {
   EXPECT_TRUE(log.messages().empty());
 }
 
-TEST_F(NewRecordTest, ReadOnlyFileIsMadeWritable) {
-  WriteFile("F.DAT", Live('A'));
-  ASSERT_TRUE(plat::MakeReadOnly("F.DAT"));
-  std::int64_t index = 0;
-  StreamPtr stream = FOpen2("F.DAT", kLength, &index, kNewRecord, kAlwaysAppend);
-  EXPECT_EQ(index, 1);
-  WriteRecord(stream, Live('B'));
-  EXPECT_FALSE(plat::IsReadOnly("F.DAT"));
-  EXPECT_EQ(ReadFile("F.DAT"), Live('A') + Live('B'));
-}
-
 TEST_F(NewRecordTest, FileThatCannotBeOpenedIsRefused) {
   MessageLog log;
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kOpen; };
