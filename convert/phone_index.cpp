@@ -3,12 +3,15 @@
 // own: what no longer fits moves into FTEL1.DAT, lines of 40 bytes ending in
 // CR LF, all of F00R0.DAT before all of F10R2.DAT.
 //
-// The index is written under a temporary name first and the records are
-// changed only once it is in place: its presence is what keeps a later run
-// from moving the phones again, and a phone blanked in a record must already
-// be in the index.
+// The index and the shortened company and client files are written under
+// their pending names and put in place together by a journal: the presence of
+// FTEL1.DAT is what keeps a later run from moving the phones again, and a
+// phone blanked in a record must be in the index.
 #include <cstdio>
+#include <memory>
+#include <vector>
 
+#include "convert/pending_file.hpp"
 #include "convert/phones_texts.hpp"
 #include "convert/record_io.hpp"
 #include "recfile/recfile.hpp"
@@ -29,45 +32,35 @@ constexpr Source kSources[] = {{"F00R0.DAT", 0}, {"F10R2.DAT", 10}};
 constexpr char kKindFirstTail[] = "01";
 constexpr char kKindSecond[] = "02";
 
-// Walks the records of a source: fn(start, record) for each record that has at
-// least one character.
-template <typename Fn>
-void ForEachRecord(rec::Stream& source, Fn fn) {
-  std::string buffer;
-  for (std::int64_t start = 0;; start += kRecordLength) {
-    std::string_view record = ReadRecord(source, start, kRecordLength, buffer);
-    if (record.empty()) return;
-    fn(start, record);
-  }
-}
-
 PhoneMoves PlanFor(std::string_view record) {
   return PlanPhoneMoves(FieldOf(record, kFirstPhoneAt, kFirstPhoneWidth),
                         FieldOf(record, kSecondPhoneAt, kSecondPhoneWidth));
 }
 
-void WriteIndexLines(rec::Stream& source, int file_number, rec::Stream& index) {
-  ForEachRecord(source, [&](std::int64_t, std::string_view record) {
+// Moves the phones of every record of a source: its index lines go to index,
+// each record to the source's new version. True when any record changed.
+bool MovePhones(rec::Stream& source, int file_number, rec::Stream& rewritten, rec::Stream& index) {
+  std::string buffer, record;
+  bool changed = false;
+  for (std::int64_t start = 0;; start += kRecordLength) {
+    std::string_view read = ReadRecord(source, start, kRecordLength, buffer);
+    if (read.empty()) break;
+    record.assign(read);
     PhoneMoves moves = PlanFor(record);
-    std::string_view key = FieldOf(record, kOwnerKeyAt, kOwnerKeyWidth);
-    if (!moves.first_tail.empty())
+    std::string_view key = FieldOf(read, kOwnerKeyAt, kOwnerKeyWidth);
+    if (!moves.first_tail.empty()) {
       index.Write(PhoneIndexLine(file_number, kKindFirstTail, false, key, moves.first_tail));
-    if (!moves.second.empty())
+      BlankInRecord(record, kFirstPhoneTailAt, kFirstPhoneTailWidth);
+    }
+    if (moves.joined) PutInRecord(record, kFirstPhoneAt + moves.first_length, std::string(kSeparator) + moves.second);
+    if (!moves.second.empty()) {
       index.Write(PhoneIndexLine(file_number, kKindSecond, moves.joined, key, moves.second));
-  });
-}
-
-void ShortenPhoneFields(rec::Stream& source) {
-  ForEachRecord(source, [&](std::int64_t start, std::string_view record) {
-    PhoneMoves moves = PlanFor(record);
-    std::size_t present = record.size();
-    if (!moves.first_tail.empty())
-      BlankInRecord(source, start, present, kFirstPhoneTailAt, kFirstPhoneTailWidth);
-    if (moves.joined)
-      WriteInRecord(source, start, present, kFirstPhoneAt + moves.first_length,
-                    std::string(kSeparator) + moves.second);
-    if (!moves.second.empty()) BlankInRecord(source, start, present, kSecondPhoneAt, kSecondPhoneWidth);
-  });
+      BlankInRecord(record, kSecondPhoneAt, kSecondPhoneWidth);
+    }
+    changed = changed || record != read;
+    rewritten.Write(record);
+  }
+  return changed;
 }
 
 }  // namespace
@@ -105,21 +98,32 @@ std::string PhoneIndexLine(int file_number, std::string_view kind, bool joined, 
 
 void BuildPhoneIndex() {
   if (plat::Exists(kIndex)) return;
-  rec::NewFile index(kIndex);
+  PendingFile index(kIndex);
   if (!index.stream()) return;
-  StreamPtr sources[std::size(kSources)];
-  for (std::size_t i = 0; i < std::size(kSources); ++i) {
-    sources[i] = FOpenUpdate(kSources[i].name);  // a source that cannot be opened is left out
-    if (sources[i]) WriteIndexLines(*sources[i], kSources[i].file_number, *index.stream());
+  rec::FileChanges changes;
+  changes.Create(kIndex);
+  std::vector<std::unique_ptr<PendingFile>> rewritten;
+  for (const Source& source : kSources) {
+    // A missing source is left out. One that is there but cannot be opened
+    // (held by another program) would never be indexed once FTEL1.DAT
+    // exists: the index waits for a later run.
+    StreamPtr in = FOpenUpdate(source.name);
+    if (!in && plat::Exists(source.name)) return;
+    if (!in) continue;
+    auto out = std::make_unique<PendingFile>(source.name);
+    if (!out->stream()) return;
+    bool changed = MovePhones(*in, source.file_number, *out->stream(), *index.stream());
+    bool read = !in->Failed();
+    FCloseIf(in);
+    if (!read || !out->Finish()) return;
+    if (!changed) continue;  // nothing to put in place
+    changes.Replace(source.name);
+    rewritten.push_back(std::move(out));
   }
-  for (auto& source : sources)
-    if (source && source->Failed()) return;
-  if (index.stream()->Failed() || !index.Commit()) return;
-  for (auto& source : sources) {
-    if (!source) continue;
-    ShortenPhoneFields(*source);
-    FCloseIf(source);
-  }
+  if (!index.Finish()) return;
+  std::vector<PendingFile*> files = {&index};
+  for (auto& file : rewritten) files.push_back(file.get());
+  ApplyChanges(changes, files);
 }
 
 }  // namespace convert

@@ -26,23 +26,14 @@ std::string_view TrimmedRight(std::string_view text) {
   return text.substr(0, n);
 }
 
-void WriteInRecord(rec::Stream& stream, std::int64_t start, std::size_t present, int offset,
-                   std::string_view text) {
-  if (offset < 0 || static_cast<std::size_t>(offset) >= present) return;
-  std::size_t room = present - static_cast<std::size_t>(offset);
-  text = text.substr(0, std::min(room, text.size()));
-  if (text.empty() || !stream.Seek(start + offset)) return;
-  stream.Write(text);
+void PutInRecord(std::string& record, int offset, std::string_view text) {
+  if (offset < 0 || static_cast<std::size_t>(offset) >= record.size()) return;
+  std::size_t at = static_cast<std::size_t>(offset);
+  record.replace(at, std::min(text.size(), record.size() - at), text.substr(0, record.size() - at));
 }
 
-void BlankInRecord(rec::Stream& stream, std::int64_t start, std::size_t present, int offset, int n) {
-  static const std::string kSpaces(1000, ' ');
-  while (n > 0) {
-    int take = std::min<int>(n, static_cast<int>(kSpaces.size()));
-    WriteInRecord(stream, start, present, offset, std::string_view(kSpaces).substr(0, take));
-    offset += take;
-    n -= take;
-  }
+void BlankInRecord(std::string& record, int offset, int n) {
+  if (n > 0) PutInRecord(record, offset, std::string(static_cast<std::size_t>(n), ' '));
 }
 
 void AppendField(std::string& record, std::string_view value, int width) {

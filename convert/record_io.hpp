@@ -1,7 +1,7 @@
-// Reading and writing inside the records of a file that a step updates in
-// place (the client file, the company file). A step reads a whole record into
-// memory, takes its fields from there, and writes its changes back through the
-// same stream; the stream's window makes both free of system calls.
+// Reading and changing the records of a file that a step rewrites (the client
+// file, the company file): a step reads a whole record into memory, takes its
+// fields from there, changes it there and writes it to the file's new version;
+// the streams' windows make this free of system calls per field.
 #pragma once
 
 #include <cstddef>
@@ -28,13 +28,12 @@ std::string_view FieldOf(std::string_view record, int offset, int width);
 // The text with its trailing spaces removed (TrimRight over a view).
 std::string_view TrimmedRight(std::string_view text);
 
-// Writes text at offset of the record that starts at start and of which the
-// file holds `present` characters. What would fall beyond them is not written:
-// a step never grows a file that it updates in place.
-void WriteInRecord(rec::Stream& stream, std::int64_t start, std::size_t present, int offset,
-                   std::string_view text);
+// Puts text at offset of a record held in memory, which keeps its length:
+// what would fall beyond its end is not written, so a record cut short at the
+// end of a file never grows.
+void PutInRecord(std::string& record, int offset, std::string_view text);
 // The same with n spaces.
-void BlankInRecord(rec::Stream& stream, std::int64_t start, std::size_t present, int offset, int n);
+void BlankInRecord(std::string& record, int offset, int n);
 
 // Appends value as a field of width characters: padded with spaces, and cut
 // when longer, so that a record built field by field always has its width.

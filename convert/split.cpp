@@ -1,14 +1,18 @@
 // Step 2: the farms and bank accounts leave the client records, the bank table
 // loses its banks, and the old counters move into the counters file.
 //
-// The split writes F09R0.DAT and F04R0.DAT under temporary names and puts them
-// in place only when complete, and changes the client file only after that:
-// their presence is what keeps a later run from splitting again, so a split
-// cut short by a failure must leave neither of them nor any blanked client.
+// The split writes the farms, the accounts, the new client file and the bank
+// table copy under their pending names, and a journal then puts them all in
+// place at once, after the backup of the client file and before the bank table
+// goes. The presence of F04R0.DAT or F09R0.DAT is what keeps a later run from
+// splitting again, so neither may appear without the blanked clients beside
+// it, nor the blanked clients without them.
 #include <cstdio>
 #include <map>
+#include <optional>
 
 #include "convert/conversion.hpp"
+#include "convert/pending_file.hpp"
 #include "convert/record_io.hpp"
 #include "convert/split.hpp"
 #include "recfile/counters.hpp"
@@ -23,6 +27,7 @@ constexpr char kClientsBackup[] = "F10R2-250.BAK";
 constexpr char kFarms[] = "F09R0.DAT";
 constexpr char kBankAccounts[] = "F04R0.DAT";
 constexpr char kBankTable[] = "F24.DAT";
+constexpr char kCodeTable[] = "F24R0.DAT";
 constexpr int kBankKeyWidth = 5;  // "2" and the bank code in 4
 constexpr int kBankNameAt = 9, kBankNameWidth = 20;
 
@@ -56,63 +61,76 @@ class BankNames {
   std::map<std::string, std::string, std::less<>> names_;
 };
 
-// Pass 1: a farm for every client whose farm name is not blank and an account
-// for every client whose bank code is not blank, numbered 1, 2, 3, ... in
-// client order. Deleted clients count like the others. Returns the number of
-// client records, or -1 when a read or a write failed.
-long WriteFarmsAndAccounts(rec::Stream& clients, rec::Stream& farms, rec::Stream& accounts,
-                           BankNames& banks) {
-  std::string buffer;
-  long records = 0, farm_count = 0, account_count = 0;
-  for (;; ++records) {
-    std::string_view client = ReadRecord(clients, std::int64_t{records} * kClientLength, kClientLength, buffer);
+// The client record as 3.03 keeps it: the area code at 286 as a plain number,
+// and the fields that moved to the farm and the account blank.
+void ReleaseMovedFields(std::string& client) {
+  if (auto code = NormalisedAreaCode(FieldOf(client, kAreaCodeAt, kAreaCodeWidth)))
+    PutInRecord(client, kAreaCodeAt, *code);
+  BlankInRecord(client, kBlankFarmExtraAt, kBlankFarmExtraWidth);
+  BlankInRecord(client, kBlankBankAt, kBlankBankWidth);
+}
+
+// One pass over the client records: a farm for every client whose farm name
+// is not blank and an account for every client whose bank code is not blank,
+// numbered 1, 2, 3, ... in client order (deleted clients count like the
+// others), and every client record into the new client file. True when every
+// read and write succeeded.
+bool SplitClients(rec::Stream& clients, rec::Stream& new_clients, rec::Stream& farms, rec::Stream& accounts,
+                  BankNames& banks) {
+  std::string buffer, record;
+  long farm_count = 0, account_count = 0;
+  for (std::int64_t start = 0;; start += kClientLength) {
+    std::string_view client = ReadRecord(clients, start, kClientLength, buffer);
     if (client.empty()) break;
     if (!TrimmedRight(FieldOf(client, kFarmNameAt, kFarmNameWidth)).empty())
       farms.Write(FarmRecord(client, ++farm_count));
     std::string_view bank_code = TrimmedRight(FieldOf(client, kBankCodeAt, kBankCodeWidth));
     if (!bank_code.empty())
       accounts.Write(BankAccountRecord(client, ++account_count, banks.Find(bank_code)));
+    record.assign(client);
+    ReleaseMovedFields(record);
+    new_clients.Write(record);
   }
-  if (clients.Failed() || farms.Failed() || accounts.Failed()) return -1;
-  return records;
-}
-
-// Pass 2: the area code at 286 as a plain number, and the moved fields blank.
-void ReleaseMovedFields(rec::Stream& clients, long records) {
-  std::string buffer;
-  for (long r = 0; r < records; ++r) {
-    std::int64_t start = std::int64_t{r} * kClientLength;
-    std::string_view client = ReadRecord(clients, start, kClientLength, buffer);
-    std::size_t present = client.size();
-    if (auto code = NormalisedAreaCode(FieldOf(client, kAreaCodeAt, kAreaCodeWidth)))
-      WriteInRecord(clients, start, present, kAreaCodeAt, *code);
-    BlankInRecord(clients, start, present, kBlankFarmExtraAt, kBlankFarmExtraWidth);
-    BlankInRecord(clients, start, present, kBlankBankAt, kBlankBankWidth);
-  }
+  return !clients.Failed() && !new_clients.Failed() && !farms.Failed() && !accounts.Failed();
 }
 
 }  // namespace
 
 void SplitFarmsAndAccounts() {
   if (plat::Exists(kBankAccounts) || plat::Exists(kFarms)) return;
+  // The client file is opened for update, as it is changed: a read-only one
+  // is not split.
   StreamPtr clients = OpenToUpdate(kClients);
   if (!clients) return;
-  rec::NewFile accounts(kBankAccounts);
-  rec::NewFile farms(kFarms);
-  if (!accounts.stream() || !farms.stream()) return;
-  StreamPtr table = OpenToRead(kBankTable);  // may be missing: every bank is then "BANCO"
-
-  // The client file is changed only when its backup is there, made now or
-  // kept from an earlier run.
-  plat::CopyNoReplace(kClients, kClientsBackup);
-  if (!plat::Exists(kClientsBackup)) return;
+  PendingFile accounts(kBankAccounts), farms(kFarms), new_clients(kClients);
+  if (!accounts.stream() || !farms.stream() || !new_clients.stream()) return;
+  // Without a bank table every bank is "BANCO"; one that is there but cannot
+  // be read would lose the names, and the split waits for a later run.
+  StreamPtr table = OpenToRead(kBankTable);
+  if (!table && plat::Exists(kBankTable)) return;
 
   BankNames banks(table.get());
-  long records = WriteFarmsAndAccounts(*clients, *farms.stream(), *accounts.stream(), banks);
-  if (records < 0 || !accounts.Commit() || !farms.Commit()) return;
-  ReleaseMovedFields(*clients, records);
+  bool split = SplitClients(*clients, *new_clients.stream(), *farms.stream(), *accounts.stream(), banks) &&
+               !(table && table->Failed());
   FCloseIf(clients);
-  if (table) CopyBankTable(table);
+  rec::FileChanges changes;
+  changes.CopyUnlessExists(kClients, kClientsBackup);  // the client file as it was; an older backup is kept
+  changes.Create(kBankAccounts);
+  changes.Create(kFarms);
+  changes.Replace(kClients);
+
+  std::optional<PendingFile> code_table;
+  if (table && !plat::Exists(kCodeTable)) {
+    code_table.emplace(kCodeTable);
+    if (!code_table->stream() || !CopyBankTable(*table, *code_table->stream())) split = false;
+    changes.Create(kCodeTable);
+    changes.Delete(kBankTable);
+  }
+  FCloseIf(table);
+  if (!split || !accounts.Finish() || !farms.Finish() || !new_clients.Finish() ||
+      (code_table && !code_table->Finish()))
+    return;
+  ApplyChanges(changes, {&accounts, &farms, &new_clients, code_table ? &*code_table : nullptr});
 }
 
 }  // namespace convert

@@ -4,7 +4,6 @@
 // CONFIGA.DAT moved into the counters file F34.DAT.
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,11 +62,11 @@ std::string FarmRecord(std::string_view client, long sequence);
 std::string BankAccountRecord(std::string_view client, long sequence, std::string_view bank_name);
 
 // The split of every client record (guarded by F04R0.DAT and F09R0.DAT), with
-// the bank table copy when F24.DAT was there.
+// the bank table copy when F24.DAT is there and F24R0.DAT is not.
 void SplitFarmsAndAccounts();
-// Copies the records of the bank table that are not banks (kind '2') to
-// F24R0.DAT and deletes F24.DAT; nothing when F24R0.DAT exists. Closes f24.
-void CopyBankTable(rec::StreamPtr& f24);
+// Copies the records of the bank table that are not banks (kind '2') into
+// copy, the new F24R0.DAT. True when every read and write succeeded.
+bool CopyBankTable(rec::Stream& table, rec::Stream& copy);
 // CONFIGA.DAT into F34.DAT, when the first exists and the second does not.
 void MigrateOldCounters();
 

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "convert/pending_file.hpp"
 #include "convert/phones_texts.hpp"
 #include "convert/record_io.hpp"
 #include "recfile/recfile.hpp"
@@ -76,25 +77,26 @@ std::string TextDocumentRecord(std::string_view key, int length, std::string_vie
 
 void ConvertTextDocuments() {
   if (plat::Exists(kTexts)) return;
-  rec::NewFile texts(kTexts);
+  PendingFile texts(kTexts);
   if (!texts.stream()) return;
+  rec::FileChanges changes;
+  changes.Create(kTexts);  // made also when there is nothing to convert
   StreamPtr old_texts = FOpenRead(kOldTexts);
-  if (!old_texts) {
-    // F40.DAT is made also when there is nothing to convert.
-    texts.Commit();
-    return;
+  // An F90.DAT that is there but cannot be read would never be converted once
+  // F40.DAT exists: the conversion waits for a later run.
+  if (!old_texts && plat::Exists(kOldTexts)) return;
+  if (old_texts) {
+    Reading reading = CopyDocuments(*old_texts, *texts.stream());
+    bool read = !old_texts->Failed();
+    FCloseIf(old_texts);
+    if (!read) return;
+    // F90.DAT goes once its documents are in F40.DAT, and those that could
+    // not be read in its backup.
+    if (reading == Reading::kStoppedAtBadLength) changes.CopyUnlessExists(kOldTexts, kOldTextsBackup);
+    changes.Delete(kOldTexts);
   }
-  Reading reading = CopyDocuments(*old_texts, *texts.stream());
-  bool read = !old_texts->Failed();
-  FCloseIf(old_texts);
-  // F90.DAT goes only once its documents are safe: in F40.DAT, and those
-  // that could not be read in its backup.
-  if (!read || !texts.Commit()) return;
-  if (reading == Reading::kStoppedAtBadLength) {
-    plat::CopyNoReplace(kOldTexts, kOldTextsBackup);
-    if (!plat::Exists(kOldTextsBackup)) return;
-  }
-  FDelete(kOldTexts);
+  if (!texts.Finish()) return;
+  ApplyChanges(changes, {&texts});
 }
 
 }  // namespace convert

@@ -2,6 +2,7 @@
 // client record moves to FTEL1.DAT, and the records shrink to the 3.03 layout.
 #include "convert/phones_texts.hpp"
 
+#include "recfile/journal.hpp"
 #include "tests/support.hpp"
 
 namespace {
@@ -168,6 +169,51 @@ TEST_F(PhoneIndexTest, AnIndexThatCannotBeWrittenLeavesTheRecordsAlone) {
   EXPECT_EQ(ReadFile("F10R2.DAT"), owner.bytes());
   convert::BuildPhoneIndex();
   EXPECT_EQ(ReadFile("FTEL1.DAT"), Line("10", "02", "1", "00001", "(016) 5896-0748"));
+}
+
+// A failure at any file operation leaves the index absent and the records as
+// they were, or a journal that completes both; never the one without the other.
+TEST_F(PhoneIndexTest, StoppedAnywhereTheIndexAndTheRecordsChangeTogether) {
+  const std::string company = Owner("00001", "(11) 4444", "(11) 5555");
+  const std::string clients = Owner("00001", "(62) 5954-6113", "(016) 5896-0748").bytes() +
+                              Owner("00002", std::string(40, '9'), "").bytes();
+  const std::string index = Line("00", "02", "1", "00001", "(11) 5555") +
+                            Line("10", "02", "1", "00001", "(016) 5896-0748") +
+                            Line("10", "01", "0", "00002", "999");
+  for (int failing = 1;; ++failing) {
+    SCOPED_TRACE(failing);
+    for (auto& entry : test::fs::directory_iterator(".")) test::fs::remove_all(entry.path());
+    WriteFile("F00R0.DAT", company);
+    WriteFile("F10R2.DAT", clients);
+    int operations = 0;
+    plat::TestHooks().before_file_op = [&](plat::FileOp) { return ++operations != failing; };
+    convert::BuildPhoneIndex();
+    plat::TestHooks() = plat::Hooks{};
+    if (rec::JournalPending()) {
+      ASSERT_TRUE(rec::RecoverPending());
+    } else if (!FileExists("FTEL1.DAT")) {
+      EXPECT_EQ(ReadFile("F00R0.DAT"), company);
+      EXPECT_EQ(ReadFile("F10R2.DAT"), clients);
+      ASSERT_TRUE(rec::RecoverPending());
+      convert::BuildPhoneIndex();
+    }
+    EXPECT_EQ(ReadFile("FTEL1.DAT"), index);
+    EXPECT_EQ(ReadFile("F00R0.DAT").substr(kFirstPhoneAt, 21), "(11) 4444 / (11) 5555");
+    EXPECT_EQ(ReadFile("F10R2.DAT").substr(kRecordLength + 327, 4), "    ");
+    EXPECT_EQ(test::Snapshot(".").size(), 3u);
+    if (operations < failing) break;
+  }
+}
+
+TEST_F(PhoneIndexTest, ASourceThatIsThereButCannotBeOpenedPostponesTheIndex) {
+  WriteFile("F00R0.DAT", Owner("00001", "(11) 1", "(11) 2"));
+  WriteFile("F10R2.DAT", Owner("00001", "(11) 3", "(11) 4"));
+  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kOpen; };
+  convert::BuildPhoneIndex();
+  plat::TestHooks() = plat::Hooks{};
+  EXPECT_FALSE(FileExists("FTEL1.DAT"));
+  convert::BuildPhoneIndex();
+  EXPECT_EQ(ReadFile("FTEL1.DAT"), Line("00", "02", "1", "00001", "(11) 2") + Line("10", "02", "1", "00001", "(11) 4"));
 }
 
 TEST_F(PhoneIndexTest, AReadOnlySourceIsMadeWritable) {

@@ -1,5 +1,5 @@
-// Reading and writing inside records that a step updates in place: fields
-// that a record cut short does not have, and writes that never grow a file.
+// Reading and changing records in memory: fields that a record cut short does
+// not have, and changes that never make a record longer.
 #include "convert/record_io.hpp"
 
 #include "recfile/recfile.hpp"
@@ -43,15 +43,13 @@ TEST_F(RecordIoTest, ReadRecordGivesTheCharactersThatExist) {
   EXPECT_EQ(ReadRecord(*file, 20, 10, buffer), "");
 }
 
-TEST_F(RecordIoTest, WritesStopAtTheEndOfTheRecordAsTheFileHoldsIt) {
-  WriteFile("F.DAT", "0123456789ABC");
-  {
-    StreamPtr file = OpenToUpdate("F.DAT");
-    WriteInRecord(*file, 0, 10, 8, "xyz");   // cut at the record's 10 characters
-    WriteInRecord(*file, 10, 3, 1, "wxyz");  // the last record has 3
-    BlankInRecord(*file, 10, 3, 5, 4);       // wholly beyond: nothing
-  }
-  EXPECT_EQ(ReadFile("F.DAT"), "01234567xyAwx");
+TEST(PutInRecord, ARecordKeepsItsLength) {
+  std::string record = "0123456789";
+  PutInRecord(record, 8, "xyz");
+  BlankInRecord(record, 1, 2);
+  PutInRecord(record, 10, "beyond");
+  BlankInRecord(record, 12, 3);
+  EXPECT_EQ(record, "0  34567xy");
 }
 
 }  // namespace

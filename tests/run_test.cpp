@@ -102,3 +102,33 @@ TEST_F(RunTest, ReadOnlySourceIsDeletedAllTheSame) {
 }
 
 }  // namespace
+
+namespace {
+
+// A client record of 1000 characters with a farm (643) and a second phone (331).
+std::string ClientWithFarm() {
+  return test::Record(1000).Set(0, 11, "00001").Set(331, 23, "(34) 9999-1111").Set(643, 40, "FAZENDA").bytes();
+}
+
+TEST_F(RunTest, AStepCutShortIsCompletedBeforeAnythingElse) {
+  WriteFile("F10R2.DAT", ClientWithFarm());
+  // The split's backup cannot be made: its journal stays behind.
+  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kCopy; };
+  Convert();
+  EXPECT_FALSE(FileExists("F09R0.DAT"));
+  EXPECT_FALSE(FileExists("FTEL1.DAT"));  // nothing works on a client file about to be replaced
+  EXPECT_EQ(ReadFile("F10R2.DAT"), ClientWithFarm());
+  // Still no copy: the next run does nothing either, and says it is done.
+  Convert();
+  EXPECT_FALSE(FileExists("F09R0.DAT"));
+  EXPECT_EQ(messages_.messages().size(), 2u);
+  plat::TestHooks().before_file_op = nullptr;
+  Convert();
+  EXPECT_EQ(ReadFile("F10R2-250.BAK"), ClientWithFarm());
+  EXPECT_EQ(ReadFile("F09R0.DAT").size(), 815u);
+  // The split happened before the phones moved.
+  EXPECT_EQ(ReadFile("F10R2.DAT").substr(290, 17), " / (34) 9999-1111");
+  EXPECT_EQ(ReadFile("F10R2.DAT").substr(643, 40), std::string(40, ' '));
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include "convert/split.hpp"
 
 #include "convert/conversion.hpp"
+#include "recfile/journal.hpp"
 #include "tests/support.hpp"
 
 namespace {
@@ -128,6 +129,39 @@ TEST_F(SplitTest, WithoutABankTableEveryBankIsBanco) {
   EXPECT_FALSE(FileExists("F24R0.DAT"));
 }
 
+TEST_F(SplitTest, TheBankTableLosesItsBanks) {
+  WriteFile("F10R2.DAT", Client("00001"));
+  std::string breed = BankTableRecord('1', "0001", "NELORE");
+  WriteFile("F24.DAT", breed + BankTableRecord('2', "341", "ITAU"));
+  plat::MakeReadOnly("F24.DAT");  // deleted all the same
+  Split();
+  EXPECT_EQ(ReadFile("F24R0.DAT"), breed);
+  EXPECT_FALSE(FileExists("F24.DAT"));
+}
+
+TEST_F(SplitTest, AnExistingCopyOfTheBankTableKeepsTheBankTable) {
+  Record client = Client("00001");
+  WithBank(client, "341");
+  WriteFile("F10R2.DAT", client);
+  WriteFile("F24.DAT", BankTableRecord('2', "341", "ITAU"));
+  WriteFile("F24R0.DAT", "earlier");
+  Split();
+  EXPECT_EQ(ReadFile("F24R0.DAT"), "earlier");
+  EXPECT_EQ(ReadFile("F24.DAT"), BankTableRecord('2', "341", "ITAU"));
+  EXPECT_EQ(BankNameOf(ReadFile("F04R0.DAT"), 0), Record(40).Set(0, "ITAU").bytes());
+}
+
+TEST_F(SplitTest, AReadOnlyClientFileIsNotSplit) {
+  Record client = Client("00001");
+  WithFarm(client, "FAZENDA");
+  WriteFile("F10R2.DAT", client);
+  plat::MakeReadOnly("F10R2.DAT");
+  Split();
+  EXPECT_FALSE(FileExists("F09R0.DAT"));
+  EXPECT_FALSE(FileExists("F04R0.DAT"));
+  EXPECT_EQ(ReadFile("F10R2.DAT"), client.bytes());
+}
+
 TEST_F(SplitTest, AnEmptyFarmFileAloneStopsTheSplit) {
   Record client = Client("00001");
   WithFarm(client, "FAZENDA");
@@ -209,14 +243,62 @@ TEST_F(SplitTest, AFailedWriteLeavesNoTargetAndTheClientsUnchanged) {
   EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
 }
 
-TEST_F(SplitTest, NoBackupNoSplit) {
+TEST_F(SplitTest, WithoutItsBackupTheClientFileStaysAndTheNextRunFinishes) {
   Record client = Client("00001");
   WithFarm(client, "FAZENDA");
   WriteFile("F10R2.DAT", client);
+  WriteFile("F24.DAT", BankTableRecord('1', "0001", "NELORE"));
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kCopy; };
   Split();
-  EXPECT_FALSE(FileExists("F09R0.DAT"));
+  plat::TestHooks() = plat::Hooks{};
+  // Nothing after the backup took effect: the journal holds the rest.
   EXPECT_EQ(ReadFile("F10R2.DAT"), client.bytes());
+  EXPECT_FALSE(FileExists("F09R0.DAT"));
+  EXPECT_TRUE(FileExists("F24.DAT"));
+  ASSERT_TRUE(rec::JournalPending());
+  EXPECT_TRUE(rec::RecoverPending());
+  EXPECT_EQ(ReadFile("F10R2-250.BAK"), client.bytes());
+  EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
+  EXPECT_EQ(ReadFile("F10R2.DAT").substr(kBlankBankAt, kBlankBankWidth), std::string(kBlankBankWidth, ' '));
+  EXPECT_EQ(ReadFile("F24R0.DAT"), BankTableRecord('1', "0001", "NELORE"));
+  EXPECT_FALSE(FileExists("F24.DAT"));
+}
+
+// A failure at any file operation of the split leaves the folder as it was,
+// or a journal that completes the split; never a part of it.
+TEST_F(SplitTest, StoppedAnywhereTheSplitHappensWholeOrNotAtAll) {
+  Record client = Client("00001");
+  WithFarm(client, "FAZENDA");
+  WithBank(client, "341");
+  const std::string table = BankTableRecord('2', "341", "ITAU") + BankTableRecord('1', "0001", "NELORE");
+  for (int failing = 1;; ++failing) {
+    SCOPED_TRACE(failing);
+    for (auto& entry : test::fs::directory_iterator(".")) test::fs::remove_all(entry.path());
+    WriteFile("F10R2.DAT", client);
+    WriteFile("F24.DAT", table);
+    int operations = 0;
+    plat::TestHooks().before_file_op = [&](plat::FileOp) { return ++operations != failing; };
+    Split();
+    plat::TestHooks() = plat::Hooks{};
+    bool done = FileExists("F09R0.DAT");
+    if (!done && !rec::JournalPending()) {
+      EXPECT_EQ(ReadFile("F10R2.DAT"), client.bytes());
+      EXPECT_FALSE(FileExists("F04R0.DAT"));
+      EXPECT_EQ(ReadFile("F24.DAT"), table);
+      ASSERT_TRUE(rec::RecoverPending());
+      Split();
+    } else if (rec::JournalPending()) {
+      ASSERT_TRUE(rec::RecoverPending());
+    }
+    EXPECT_EQ(ReadFile("F10R2-250.BAK"), client.bytes());
+    EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
+    EXPECT_EQ(ReadFile("F04R0.DAT").size(), 1u * kBankAccountLength);
+    EXPECT_EQ(ReadFile("F10R2.DAT").substr(kBlankBankAt, kBlankBankWidth), std::string(kBlankBankWidth, ' '));
+    EXPECT_EQ(ReadFile("F24R0.DAT"), BankTableRecord('1', "0001", "NELORE"));
+    EXPECT_FALSE(FileExists("F24.DAT"));
+    EXPECT_EQ(test::Snapshot(".").size(), 5u);  // nothing pending is left behind
+    if (operations < failing) break;  // the split ran through without meeting the failure
+  }
 }
 
 TEST_F(SplitTest, DeletedClientsAreSplitLikeTheOthers) {

@@ -3,6 +3,7 @@
 // documents are safe.
 #include "convert/phones_texts.hpp"
 
+#include "recfile/journal.hpp"
 #include "tests/support.hpp"
 
 namespace {
@@ -120,6 +121,43 @@ TEST_F(TextDocumentsTest, NoBackupKeepsTheOldFile) {
 TEST_F(TextDocumentsTest, ATextFileThatCannotBeWrittenKeepsTheOldFile) {
   WriteFile("F90.DAT", OldText("10000000001", "x"));
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
+  ConvertTextDocuments();
+  plat::TestHooks() = plat::Hooks{};
+  EXPECT_FALSE(FileExists("F40.DAT"));
+  EXPECT_EQ(ReadFile("F90.DAT"), OldText("10000000001", "x"));
+}
+
+// A failure at any file operation leaves F40.DAT absent and F90.DAT as it was,
+// or a journal that completes the conversion.
+TEST_F(TextDocumentsTest, StoppedAnywhereTheOldTextsGoOnlyWithTheNewOnesInPlace) {
+  const std::string old = OldText("10000000001", "first") + OldText("10000000002", "x", "");
+  for (int failing = 1;; ++failing) {
+    SCOPED_TRACE(failing);
+    for (auto& entry : test::fs::directory_iterator(".")) test::fs::remove_all(entry.path());
+    WriteFile("F90.DAT", old);
+    int operations = 0;
+    plat::TestHooks().before_file_op = [&](plat::FileOp) { return ++operations != failing; };
+    ConvertTextDocuments();
+    plat::TestHooks() = plat::Hooks{};
+    if (rec::JournalPending()) {
+      ASSERT_TRUE(rec::RecoverPending());
+    } else if (!FileExists("F40.DAT")) {
+      EXPECT_EQ(ReadFile("F90.DAT"), old);
+      ASSERT_TRUE(rec::RecoverPending());
+      ConvertTextDocuments();
+    }
+    EXPECT_EQ(ReadFile("F40.DAT"), Document("0000000001", "5", "first"));
+    EXPECT_EQ(ReadFile("F90.TMP"), old);
+    EXPECT_FALSE(FileExists("F90.DAT"));
+    EXPECT_EQ(test::Snapshot(".").size(), 2u);
+    if (operations < failing) break;
+  }
+}
+
+TEST_F(TextDocumentsTest, OldTextsThatCannotBeOpenedPostponeTheConversion) {
+  WriteFile("F90.DAT", OldText("10000000001", "x"));
+  int opens = 0;  // the new file opens, the old one does not
+  plat::TestHooks().before_file_op = [&opens](plat::FileOp op) { return op != plat::FileOp::kOpen || ++opens == 1; };
   ConvertTextDocuments();
   plat::TestHooks() = plat::Hooks{};
   EXPECT_FALSE(FileExists("F40.DAT"));
