@@ -1,0 +1,121 @@
+// The console program converts a folder of release 2.x: the client file, the
+// code table, the registration files and the payment forms, checked whole and
+// byte for byte against files built field by field; a second run changes
+// nothing.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/convert_support.hpp"
+#include "tests/step1_layouts.hpp"
+
+namespace {
+
+using test::ReadFile;
+using test::Record;
+using test::WriteFile;
+namespace l = test::layout;
+
+class ConvertStep1EndToEnd : public test::FolderTest {};
+
+struct Outcome {
+  int status;
+  std::string output;
+};
+
+Outcome RunConvert(const test::fs::path& folder) {
+  std::string command = std::string("'") + LANVO303_EXE + "' -C '" + folder.string() + "' convert </dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return {-1, ""};
+  std::string output;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+  int status = ::pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+// The step that takes farms and banks out of the client records backs the
+// client file up as F10R2-250.BAK before it changes it, and carries the code
+// table on as F24R0.DAT: once that step runs, those hold what this step wrote.
+std::string StepOneOutput(const char* name, const char* moved_to) {
+  return test::FileExists(moved_to) ? ReadFile(moved_to) : ReadFile(name);
+}
+
+Record Registration(char fill) {
+  return Record(l::reg::kLength)
+      .Set(0, l::reg::kLength, std::string(l::reg::kLength, fill))
+      .Set(l::reg::kAmount1, l::reg::kAmountW, "1,50")
+      .Set(l::reg::kAmount2, l::reg::kAmountW, "30,00")
+      .Set(l::reg::kLast, "+");
+}
+
+Record Blanked(Record r) { return r.Set(l::reg::kBlank, l::reg::kBlankW, ""); }
+
+Record Form(const std::string& code, const std::string& description, const std::vector<std::string>& slots) {
+  Record r = Record(l::f14::kLength).Set(l::f14::kCode, l::f14::kCodeW, code).Set(l::f14::kDropped, "X");
+  r.Set(l::f14::kDescription, l::f14::kDescriptionW, description);
+  for (std::size_t i = 0; i < slots.size(); ++i) r.Set(l::f14::kSlots + i * l::f14::kSlotW, l::f14::kSlotW, slots[i]);
+  return r;
+}
+
+Record NewForm(const std::string& code, const std::string& description, const std::vector<std::string>& groups) {
+  Record r = Record(l::f14r0::kLength).Set(l::f14r0::kCode, l::f14r0::kCodeW, code);
+  r.Set(l::f14r0::kDescription, l::f14r0::kDescriptionW, description);
+  for (std::size_t i = 0; i < groups.size(); ++i)
+    r.Set(l::f14r0::kGroups + i * l::f14r0::kGroupW, l::f14r0::kGroupW, groups[i]);
+  return r;
+}
+
+Record OldCode(const std::string& code, const std::string& name) {
+  return Record(l::f13::kLength).Set(l::f13::kCode, code).Set(l::f13::kName, name);
+}
+
+Record NewCode(const std::string& code, const std::string& name) {
+  return Record(l::f24::kLength).Set(l::f24::kKind, "1").Set(l::f24::kCode, code).Set(l::f24::kName, name);
+}
+
+TEST_F(ConvertStep1EndToEnd, FolderOfRelease2ConvertsByteForByteAndOnlyOnce) {
+  Record c1 = test::OldClient(1), c2 = test::OldClient(2);
+  std::string f10 = c1.bytes() + c2.bytes();
+  WriteFile("F10.DAT", f10);
+  WriteFile("F13.DAT", OldCode("0341", "BANCO DO NORTE").bytes() + OldCode("0001", "CAIXA").bytes());
+  WriteFile("F11.DAT", Record(l::f11::kLength).Set(l::f11::kCode, "00008").bytes() +
+                           Record(l::f11::kLength).Set(l::f11::kCode, "00016").bytes());
+  Record a = Registration('a'), b = Registration('b'), c = Registration('c');
+  WriteFile("REG/F1200008.DAT", a.bytes() + b.bytes());
+  WriteFile("REG/F1200016.DAT", c.Get(0, 1200));  // cut short: blanked up to its end only
+  std::string f14 = Form("001", "30/60/90", {"30", "30", "30"}).bytes() +
+                    Form("002", "SETE PARCELAS", {"10", "20", "30", "40", "50", "60", "70"}).bytes();
+  WriteFile("F14.DAT", f14);
+
+  Outcome first = RunConvert(folder());
+  EXPECT_EQ(first.status, 0);
+  EXPECT_EQ(first.output,
+            "[Lanvo] Problema na conversão das formas de pagamento.\nConsulte o suporte técnico.\n"
+            "[Lanvo] A conversão foi realizada.\n");
+
+  EXPECT_EQ(StepOneOutput("F10R2.DAT", "F10R2-250.BAK"),
+            test::NewClientFromOld(c1).bytes() + test::NewClientFromOld(c2).bytes());
+  EXPECT_EQ(ReadFile("F10.TMP"), f10);
+  EXPECT_EQ(ReadFile("F10R1.TMP"), test::IntermediateClient(c1).bytes() + test::IntermediateClient(c2).bytes());
+  EXPECT_EQ(StepOneOutput("F24.DAT", "F24R0.DAT"),
+            NewCode("0341", "BANCO DO NORTE").bytes() + NewCode("0001", "CAIXA").bytes());
+  EXPECT_EQ(ReadFile("REG/F1200008.DAT"), Blanked(a).bytes() + Blanked(b).bytes());
+  EXPECT_EQ(ReadFile("REG/F1200016.DAT"), Blanked(c).Get(0, 1200));
+  EXPECT_EQ(ReadFile("F14R0.DAT"),
+            NewForm("001", "30/60/90", {"3 30"}).bytes() +
+                NewForm("002", "SETE PARCELAS", {"1 10", "1 20", "1 30", "1 40", "1 50", "1 60", "1 70"}).bytes());
+  EXPECT_EQ(ReadFile("F14.TMP"), f14);
+  EXPECT_EQ(ReadFile("CONV.DAT"), "219\r\n");
+  for (const char* gone : {"F10.DAT", "F10R1.DAT", "F13.DAT", "F14.DAT"}) EXPECT_FALSE(test::FileExists(gone)) << gone;
+
+  auto converted = test::Snapshot(folder());
+  Outcome second = RunConvert(folder());
+  EXPECT_EQ(second.status, 0);
+  EXPECT_EQ(second.output, "[Lanvo] A conversão foi realizada.\n");
+  EXPECT_EQ(test::Snapshot(folder()), converted);
+}
+
+}  // namespace
