@@ -1,25 +1,15 @@
 // The code table: F13.DAT into F24.DAT, kind "1".
 #include "convert/conversion.hpp"
 #include "tests/convert_support.hpp"
-#include "tests/step1_layouts.hpp"
 
 namespace {
 
+using test::NewCode;
+using test::OldCode;
 using test::Record;
 using test::RunBody;
-namespace f13 = test::layout::f13;
-namespace f24 = test::layout::f24;
 
 class CodeTableTest : public test::FolderTest {};
-
-Record OldCode(const std::string& code, const std::string& name) {
-  return Record(f13::kLength).Set(f13::kCode, f13::kCodeW, code).Set(f13::kName, f13::kNameW, name)
-      .Set(f13::kRest, f13::kRestW, std::string(f13::kRestW, '~'));
-}
-
-Record NewCode(const std::string& code, const std::string& name) {
-  return Record(f24::kLength).Set(f24::kKind, "1").Set(f24::kCode, f24::kCodeW, code).Set(f24::kName, f24::kNameW, name);
-}
 
 TEST_F(CodeTableTest, TwoRecordsGive120CharactersOfKindOne) {
   std::string name(30, 'B');
@@ -27,6 +17,8 @@ TEST_F(CodeTableTest, TwoRecordsGive120CharactersOfKindOne) {
   test::Converted out = RunBody(ConvertCodeTable, OldCode("0341", name).bytes() + OldCode("7", "CAIXA").bytes());
   ASSERT_TRUE(out.ok);
   EXPECT_EQ(out.bytes.size(), 120u);
+  EXPECT_EQ(out.bytes[0], '1');
+  EXPECT_EQ(out.bytes[60], '1');
   EXPECT_EQ(out.bytes, NewCode("0341", name).bytes() + NewCode("7", "CAIXA").bytes());
 }
 

@@ -128,4 +128,48 @@ Record NewClientFromOld(const Record& old) {
   return r;
 }
 
+Record OldCode(const std::string& code, const std::string& name) {
+  namespace f13 = layout::f13;
+  return Record(f13::kLength)
+      .Set(f13::kCode, f13::kCodeW, code)
+      .Set(f13::kName, f13::kNameW, name)
+      .Set(f13::kRest, f13::kRestW, std::string(f13::kRestW, '~'));
+}
+
+Record NewCode(const std::string& code, const std::string& name) {
+  namespace f24 = layout::f24;
+  return Record(f24::kLength).Set(f24::kKind, "1").Set(f24::kCode, f24::kCodeW, code).Set(f24::kName, f24::kNameW, name);
+}
+
+Record Registration(char fill, char last) {
+  namespace reg = layout::reg;
+  return Record(reg::kLength)
+      .Set(0, reg::kLength, std::string(reg::kLength, fill))
+      .Set(reg::kAmount1, reg::kAmountW, "2,00")
+      .Set(reg::kAmount2, reg::kAmountW, "1.234,56")
+      .Set(reg::kLast, std::string(1, last));
+}
+
+Record Blanked(Record registration) {
+  return registration.Set(layout::reg::kBlank, layout::reg::kBlankW, "");
+}
+
+Record OldForm(const std::string& code, const std::string& description, const std::vector<std::string>& slots) {
+  namespace f14 = layout::f14;
+  Record r(f14::kLength);
+  r.Set(0, f14::kLength, std::string(f14::kLength, '~'));
+  r.Set(f14::kCode, f14::kCodeW, code).Set(f14::kDescription, f14::kDescriptionW, description);
+  for (std::size_t i = 0; i < f14::kSlotCount; ++i)
+    r.Set(f14::kSlots + i * f14::kSlotW, f14::kSlotW, i < slots.size() ? slots[i] : "");
+  return r;
+}
+
+Record NewForm(const std::string& code, const std::string& description, const std::vector<std::string>& groups) {
+  namespace f14r0 = layout::f14r0;
+  Record r(f14r0::kLength);
+  r.Set(f14r0::kCode, f14r0::kCodeW, code).Set(f14r0::kDescription, f14r0::kDescriptionW, description);
+  for (std::size_t i = 0; i < groups.size(); ++i) r.Set(f14r0::kGroups + i * f14r0::kGroupW, f14r0::kGroupW, groups[i]);
+  return r;
+}
+
 }  // namespace test

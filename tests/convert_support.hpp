@@ -1,9 +1,10 @@
 // Support for the tests of the conversion bodies: a body run on a source given
-// as bytes, and the client records of step 1 built field by field.
+// as bytes, and the records of step 1 built field by field.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "recfile/stream.hpp"
 #include "tests/support.hpp"
@@ -36,5 +37,22 @@ Record IntermediateClient(const Record& old);
 Record NewClientFromIntermediate(const Record& mid);
 // What both passes make of an F10.DAT record, straight from the old fields.
 Record NewClientFromOld(const Record& old);
+
+// An F13.DAT record (its unkept tail set to '~') and the F24.DAT record that
+// it gives.
+Record OldCode(const std::string& code, const std::string& name);
+Record NewCode(const std::string& code, const std::string& name);
+
+// A registration record with text everywhere, the amounts at 149 and 165
+// such that the second is more than 15 times the first, and its last
+// character; and the record as the one-time fix leaves it.
+Record Registration(char fill, char last);
+Record Blanked(Record registration);
+
+// An F14.DAT form with its slots given as texts; the character after the code
+// and everything after the slots hold '~'.
+Record OldForm(const std::string& code, const std::string& description, const std::vector<std::string>& slots);
+// The F14R0.DAT form with its groups given as texts ("3 30").
+Record NewForm(const std::string& code, const std::string& description, const std::vector<std::string>& groups);
 
 }  // namespace test

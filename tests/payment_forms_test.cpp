@@ -9,8 +9,9 @@
 
 namespace {
 
+using test::NewForm;
+using test::OldForm;
 using test::Record;
-namespace f14 = test::layout::f14;
 namespace f14r0 = test::layout::f14r0;
 
 const char kWarning[] = "Problema na conversão das formas de pagamento.\nConsulte o suporte técnico.";
@@ -23,25 +24,6 @@ class PaymentFormsTest : public test::FolderTest {
   }
   app::TextDialog dialog_{app::ConversionDialogItems(), "Lanvo 3.03"};
 };
-
-// A form with its slots given as texts; the character after the code and
-// everything after the slots hold '~', which must never arrive.
-Record OldForm(const std::string& code, const std::string& description, const std::vector<std::string>& slots) {
-  Record r(f14::kLength);
-  r.Set(0, f14::kLength, std::string(f14::kLength, '~'));
-  r.Set(f14::kCode, f14::kCodeW, code).Set(f14::kDescription, f14::kDescriptionW, description);
-  for (std::size_t i = 0; i < f14::kSlotCount; ++i)
-    r.Set(f14::kSlots + i * f14::kSlotW, f14::kSlotW, i < slots.size() ? slots[i] : "");
-  return r;
-}
-
-// The converted form: each group written as "count value" texts, e.g. "3 30   ".
-Record NewForm(const std::string& code, const std::string& description, const std::vector<std::string>& groups) {
-  Record r(f14r0::kLength);
-  r.Set(f14r0::kCode, f14r0::kCodeW, code).Set(f14r0::kDescription, f14r0::kDescriptionW, description);
-  for (std::size_t i = 0; i < groups.size(); ++i) r.Set(f14r0::kGroups + i * f14r0::kGroupW, f14r0::kGroupW, groups[i]);
-  return r;
-}
 
 TEST_F(PaymentFormsTest, SlotsGroupIntoRunsOfEqualValues) {
   struct Case {

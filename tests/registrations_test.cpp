@@ -3,12 +3,14 @@
 #include <vector>
 
 #include "convert/conversion.hpp"
+#include "tests/convert_support.hpp"
 #include "tests/step1_layouts.hpp"
-#include "tests/support.hpp"
 
 namespace {
 
+using test::Blanked;
 using test::ReadFile;
+using test::Registration;
 using test::Record;
 using test::WriteFile;
 namespace f11 = test::layout::f11;
@@ -23,18 +25,6 @@ std::string F11(const std::vector<std::string>& codes) {
   return bytes;
 }
 
-// A registration record with text everywhere, the amounts such that the
-// second is more than 15 times the first, and a last character of its own.
-Record Registration(char fill, char last) {
-  return Record(reg::kLength)
-      .Set(0, reg::kLength, std::string(reg::kLength, fill))
-      .Set(reg::kAmount1, reg::kAmountW, "2,00")
-      .Set(reg::kAmount2, reg::kAmountW, "1.234,56")
-      .Set(reg::kLast, std::string(1, last));
-}
-
-Record Fixed(Record r) { return r.Set(reg::kBlank, reg::kBlankW, ""); }
-
 TEST_F(RegistrationsTest, BlanksEveryRecordOfEveryNamedFileAndNothingElse) {
   WriteFile("F11.DAT", F11({"00008", "00016    "}));
   WriteFile("REG/F1200008.DAT", Registration('a', '+').bytes() + Registration('b', 'Z').bytes());
@@ -42,8 +32,8 @@ TEST_F(RegistrationsTest, BlanksEveryRecordOfEveryNamedFileAndNothingElse) {
   WriteFile("REG/F1200024.DAT", Registration('d', 'X'));  // not named by F11.DAT
   FixRegistrations();
   EXPECT_EQ(ReadFile("REG/F1200008.DAT"),
-            Fixed(Registration('a', '+')).bytes() + Fixed(Registration('b', 'Z')).bytes());
-  EXPECT_EQ(ReadFile("REG/F1200016.DAT"), Fixed(Registration('c', 'Y')).bytes());
+            Blanked(Registration('a', '+')).bytes() + Blanked(Registration('b', 'Z')).bytes());
+  EXPECT_EQ(ReadFile("REG/F1200016.DAT"), Blanked(Registration('c', 'Y')).bytes());
   EXPECT_EQ(ReadFile("REG/F1200024.DAT"), Registration('d', 'X').bytes());
   EXPECT_EQ(rec::OpenStreamCount(), 0u);
 }
@@ -57,7 +47,7 @@ TEST_F(RegistrationsTest, LastRecordCutShortIsNotGrown) {
     WriteFile("F11.DAT", F11({"1"}));
     WriteFile("REG/F121.DAT", full + full.substr(0, cut));
     FixRegistrations();
-    Record blanked = Fixed(Registration('a', '+'));
+    Record blanked = Blanked(Registration('a', '+'));
     EXPECT_EQ(ReadFile("REG/F121.DAT"), blanked.bytes() + blanked.Get(0, cut));
   }
 }
@@ -84,7 +74,7 @@ TEST_F(RegistrationsTest, CodesThatLeaveTheFolderOrCannotNameAFileArePassedOver)
   EXPECT_EQ(ReadFile("V.DAT"), victim);
   for (std::size_t i = 2; i + 1 < codes.size(); ++i)
     EXPECT_EQ(ReadFile("REG/F12" + codes[i] + ".DAT"), victim) << "code " << i;
-  EXPECT_EQ(ReadFile("REG/F1200008.DAT"), Fixed(Registration('a', '+')).bytes());
+  EXPECT_EQ(ReadFile("REG/F1200008.DAT"), Blanked(Registration('a', '+')).bytes());
 }
 
 TEST_F(RegistrationsTest, FilesThatCannotBeOpenedAreSkipped) {
@@ -98,7 +88,7 @@ TEST_F(RegistrationsTest, FilesThatCannotBeOpenedAreSkipped) {
   FixRegistrations();
   EXPECT_FALSE(test::FileExists("REG/F1200001.DAT"));
   EXPECT_EQ(ReadFile("REG/F1200002.DAT"), Registration('a', '+').bytes());
-  EXPECT_EQ(ReadFile("REG/F1200003.DAT"), Fixed(Registration('b', '+')).bytes());
+  EXPECT_EQ(ReadFile("REG/F1200003.DAT"), Blanked(Registration('b', '+')).bytes());
 }
 
 }  // namespace

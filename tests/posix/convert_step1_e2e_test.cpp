@@ -13,8 +13,14 @@
 
 namespace {
 
+using test::Blanked;
+using test::NewCode;
+using test::NewForm;
+using test::OldCode;
+using test::OldForm;
 using test::ReadFile;
 using test::Record;
+using test::Registration;
 using test::WriteFile;
 namespace l = test::layout;
 
@@ -43,39 +49,6 @@ std::string StepOneOutput(const char* name, const char* moved_to) {
   return test::FileExists(moved_to) ? ReadFile(moved_to) : ReadFile(name);
 }
 
-Record Registration(char fill) {
-  return Record(l::reg::kLength)
-      .Set(0, l::reg::kLength, std::string(l::reg::kLength, fill))
-      .Set(l::reg::kAmount1, l::reg::kAmountW, "1,50")
-      .Set(l::reg::kAmount2, l::reg::kAmountW, "30,00")
-      .Set(l::reg::kLast, "+");
-}
-
-Record Blanked(Record r) { return r.Set(l::reg::kBlank, l::reg::kBlankW, ""); }
-
-Record Form(const std::string& code, const std::string& description, const std::vector<std::string>& slots) {
-  Record r = Record(l::f14::kLength).Set(l::f14::kCode, l::f14::kCodeW, code).Set(l::f14::kDropped, "X");
-  r.Set(l::f14::kDescription, l::f14::kDescriptionW, description);
-  for (std::size_t i = 0; i < slots.size(); ++i) r.Set(l::f14::kSlots + i * l::f14::kSlotW, l::f14::kSlotW, slots[i]);
-  return r;
-}
-
-Record NewForm(const std::string& code, const std::string& description, const std::vector<std::string>& groups) {
-  Record r = Record(l::f14r0::kLength).Set(l::f14r0::kCode, l::f14r0::kCodeW, code);
-  r.Set(l::f14r0::kDescription, l::f14r0::kDescriptionW, description);
-  for (std::size_t i = 0; i < groups.size(); ++i)
-    r.Set(l::f14r0::kGroups + i * l::f14r0::kGroupW, l::f14r0::kGroupW, groups[i]);
-  return r;
-}
-
-Record OldCode(const std::string& code, const std::string& name) {
-  return Record(l::f13::kLength).Set(l::f13::kCode, code).Set(l::f13::kName, name);
-}
-
-Record NewCode(const std::string& code, const std::string& name) {
-  return Record(l::f24::kLength).Set(l::f24::kKind, "1").Set(l::f24::kCode, code).Set(l::f24::kName, name);
-}
-
 TEST_F(ConvertStep1EndToEnd, FolderOfRelease2ConvertsByteForByteAndOnlyOnce) {
   Record c1 = test::OldClient(1), c2 = test::OldClient(2);
   std::string f10 = c1.bytes() + c2.bytes();
@@ -83,11 +56,11 @@ TEST_F(ConvertStep1EndToEnd, FolderOfRelease2ConvertsByteForByteAndOnlyOnce) {
   WriteFile("F13.DAT", OldCode("0341", "BANCO DO NORTE").bytes() + OldCode("0001", "CAIXA").bytes());
   WriteFile("F11.DAT", Record(l::f11::kLength).Set(l::f11::kCode, "00008").bytes() +
                            Record(l::f11::kLength).Set(l::f11::kCode, "00016").bytes());
-  Record a = Registration('a'), b = Registration('b'), c = Registration('c');
+  Record a = Registration('a', '+'), b = Registration('b', 'Z'), c = Registration('c', '+');
   WriteFile("REG/F1200008.DAT", a.bytes() + b.bytes());
   WriteFile("REG/F1200016.DAT", c.Get(0, 1200));  // cut short: blanked up to its end only
-  std::string f14 = Form("001", "30/60/90", {"30", "30", "30"}).bytes() +
-                    Form("002", "SETE PARCELAS", {"10", "20", "30", "40", "50", "60", "70"}).bytes();
+  std::string f14 = OldForm("001", "30/60/90", {"30", "30", "30"}).bytes() +
+                    OldForm("002", "SETE PARCELAS", {"10", "20", "30", "40", "50", "60", "70"}).bytes();
   WriteFile("F14.DAT", f14);
 
   Outcome first = RunConvert(folder());
