@@ -1,10 +1,13 @@
-// The conversion run around the step-1 conversions: guards, backups and
-// deletions, and what an I/O failure at any point leaves behind.
+// The conversion run: the order of its work, the closing message, the rule
+// that a source file goes only when its data is safe elsewhere, and what an
+// I/O failure at any point of step 1 leaves behind.
+#include "convert/conversion.hpp"
+
 #include <map>
 #include <string>
 
 #include "app/text_dialog.hpp"
-#include "convert/conversion.hpp"
+#include "recfile/dialog.hpp"
 #include "tests/convert_support.hpp"
 #include "tests/step1_layouts.hpp"
 
@@ -17,12 +20,94 @@ namespace fs = test::fs;
 
 class RunTest : public test::FolderTest {
  protected:
-  void Run() {
-    test::MessageLog log;
-    app::TextDialog dialog(app::ConversionDialogItems(), "Lanvo 3.03");
-    RunConversion(&dialog);
+  void TearDown() override {
+    plat::TestHooks() = plat::Hooks{};
+    test::FolderTest::TearDown();
   }
+  void Convert() { RunConversion(&dialog_); }
+  app::TextDialog dialog_{app::ConversionDialogItems(), "Lanvo 3.03"};
+  test::MessageLog messages_;
 };
+
+TEST_F(RunTest, EmptyFolderGetsOnlyTheLogEntry) {
+  Convert();
+  auto files = test::Snapshot(".");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].first, "CONV.DAT");
+  EXPECT_EQ(files[0].second, "219\r\n");
+  ASSERT_EQ(messages_.messages().size(), 1u);
+  EXPECT_EQ(messages_.messages()[0],
+            (test::Message{"A conversão foi realizada.", "Lanvo", plat::kIconInformation}));
+  EXPECT_EQ(dialog_.ItemText(kItemStatus), "");
+  EXPECT_EQ(rec::OpenStreamCount(), 0u);
+}
+
+TEST_F(RunTest, StatusLineNamesEachStepThenEmpties) {
+  Convert();
+  const auto& shown = dialog_.history(kItemStatus);
+  ASSERT_GE(shown.size(), 5u);
+  EXPECT_EQ(shown.back(), "");
+  for (std::size_t i = 0; i + 1 < shown.size(); ++i) EXPECT_NE(shown[i], "");
+  EXPECT_GE(dialog_.repaints(), 4);
+}
+
+TEST_F(RunTest, SecondRunAppendsNothing) {
+  Convert();
+  Convert();
+  EXPECT_EQ(ReadFile("CONV.DAT"), "219\r\n");
+  EXPECT_EQ(messages_.messages().size(), 2u);
+}
+
+TEST_F(RunTest, SourceBesideAnExistingTargetIsBackedUpAndDeleted) {
+  WriteFile("F10.DAT", "old clients");
+  WriteFile("F10R1.DAT", "converted earlier");
+  Convert();
+  EXPECT_FALSE(FileExists("F10.DAT"));
+  EXPECT_EQ(ReadFile("F10.TMP"), "old clients");
+}
+
+TEST_F(RunTest, AnOlderBackupIsNeverOverwritten) {
+  WriteFile("F14.DAT", "newer forms");
+  WriteFile("F14R0.DAT", "converted earlier");
+  WriteFile("F14.TMP", "older backup");
+  Convert();
+  EXPECT_EQ(ReadFile("F14.TMP"), "older backup");
+  EXPECT_FALSE(FileExists("F14.DAT"));  // its backup exists, kept from before
+}
+
+TEST_F(RunTest, SourceStaysWhenItsBackupCannotBeMade) {
+  WriteFile("F10.DAT", "old clients");
+  WriteFile("F10R1.DAT", "converted earlier");
+  WriteFile("F14.DAT", "forms");
+  WriteFile("F14R0.DAT", "converted earlier");
+  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kCopy; };
+  Convert();
+  EXPECT_EQ(ReadFile("F10.DAT"), "old clients");
+  EXPECT_EQ(ReadFile("F14.DAT"), "forms");
+  EXPECT_FALSE(FileExists("F10.TMP"));
+}
+
+TEST_F(RunTest, SourceStaysWhenItsTargetCannotBePutInPlace) {
+  // The code table has no backup: it may go only once F24.DAT exists.
+  WriteFile("F13.DAT", std::string(66, 'x'));
+  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kRename; };
+  Convert();
+  EXPECT_TRUE(FileExists("F13.DAT"));
+  EXPECT_FALSE(FileExists("F24.DAT"));
+  plat::TestHooks().before_file_op = nullptr;
+  WriteFile("F24.DAT", "");
+  Convert();
+  EXPECT_FALSE(FileExists("F13.DAT"));
+}
+
+TEST_F(RunTest, ReadOnlySourceIsDeletedAllTheSame) {
+  WriteFile("F10.DAT", "old clients");
+  WriteFile("F10R1.DAT", "converted earlier");
+  plat::MakeReadOnly("F10.DAT");
+  Convert();
+  EXPECT_FALSE(FileExists("F10.DAT"));
+  EXPECT_EQ(ReadFile("F10.TMP"), "old clients");
+}
 
 std::string OldClients(int count) {
   std::string bytes;
@@ -36,7 +121,7 @@ TEST_F(RunTest, ExistingClientFileLeavesTheIntermediateOneUnconverted) {
                              test::IntermediateClient(test::OldClient(2)).bytes();
   WriteFile("F10R2.DAT", current);
   WriteFile("F10R1.DAT", intermediate);
-  Run();
+  Convert();
   EXPECT_FALSE(FileExists("F10R1.DAT"));
   EXPECT_EQ(ReadFile("F10R1.TMP"), intermediate);
   std::string after = ReadFile("F10R2.DAT");
@@ -46,22 +131,13 @@ TEST_F(RunTest, ExistingClientFileLeavesTheIntermediateOneUnconverted) {
 
 TEST_F(RunTest, EmptyOldClientFileGivesEmptyClientFile) {
   WriteFile("F10.DAT", "");
-  Run();
+  Convert();
   EXPECT_FALSE(FileExists("F10.DAT"));
   EXPECT_FALSE(FileExists("F10R1.DAT"));
   ASSERT_TRUE(FileExists("F10R2.DAT"));
   EXPECT_EQ(ReadFile("F10R2.DAT"), "");
   EXPECT_TRUE(FileExists("F10.TMP"));
   EXPECT_EQ(ReadFile("F10R1.TMP"), "");
-}
-
-TEST_F(RunTest, OldBackupIsKeptAndSourceStillGoes) {
-  WriteFile("F10.DAT", OldClients(2));
-  WriteFile("F10.TMP", "an older backup");
-  Run();
-  EXPECT_EQ(ReadFile("F10.TMP"), "an older backup");
-  EXPECT_FALSE(FileExists("F10.DAT"));
-  EXPECT_EQ(ReadFile("F10R2.DAT").size(), 2000u);
 }
 
 // The inputs of step 1 in a folder of release 2.x.
@@ -95,7 +171,7 @@ TEST_F(RunTest, FailureOfAnyFileOperationLosesNothing) {
   fs::current_path(top / "clean");
   WriteOldFolder();
   plat::InjectFault(plat::FaultKind::kNone, 0);
-  Run();
+  Convert();
   std::uint64_t operations = plat::FileOperationCount();
   auto done = StepOneFiles();
   std::string f24 = ReadFile("F24.DAT");
@@ -110,7 +186,7 @@ TEST_F(RunTest, FailureOfAnyFileOperationLosesNothing) {
     WriteOldFolder();
     std::string f13 = ReadFile("F13.DAT"), f14 = ReadFile("F14.DAT");
     plat::InjectFault(plat::FaultKind::kFail, n);
-    Run();
+    Convert();
     plat::InjectFault(plat::FaultKind::kNone, 0);
 
     for (auto& entry : fs::directory_iterator(folder))
@@ -121,7 +197,7 @@ TEST_F(RunTest, FailureOfAnyFileOperationLosesNothing) {
     EXPECT_TRUE(!FileExists("F14R0.DAT") || ReadFile("F14R0.DAT") == done["F14R0.DAT"]);
     EXPECT_TRUE(!FileExists("F24.DAT") || ReadFile("F24.DAT") == f24);
 
-    Run();
+    Convert();
     EXPECT_EQ(StepOneFiles(), done);
     fs::current_path(top);
   }
