@@ -2,13 +2,11 @@
 // code table, the registration files and the payment forms, checked whole and
 // byte for byte against files built field by field; a second run changes
 // nothing.
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "tests/convert_support.hpp"
+#include "tests/posix/console_support.hpp"
 #include "tests/step1_layouts.hpp"
 
 namespace {
@@ -21,26 +19,11 @@ using test::OldForm;
 using test::ReadFile;
 using test::Record;
 using test::Registration;
+using test::RunConsole;
 using test::WriteFile;
 namespace l = test::layout;
 
 class ConvertStep1EndToEnd : public test::FolderTest {};
-
-struct Outcome {
-  int status;
-  std::string output;
-};
-
-Outcome RunConvert(const test::fs::path& folder) {
-  std::string command = std::string("'") + LANVO303_EXE + "' -C '" + folder.string() + "' convert </dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return {-1, ""};
-  std::string output;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  int status = ::pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
 
 // The step that takes farms and banks out of the client records backs the
 // client file up as F10R2-250.BAK before it changes it, and carries the code
@@ -63,9 +46,9 @@ TEST_F(ConvertStep1EndToEnd, FolderOfRelease2ConvertsByteForByteAndOnlyOnce) {
                     OldForm("002", "SETE PARCELAS", {"10", "20", "30", "40", "50", "60", "70"}).bytes();
   WriteFile("F14.DAT", f14);
 
-  Outcome first = RunConvert(folder());
+  test::ConsoleResult first = RunConsole("-C '" + folder().string() + "' convert");
   EXPECT_EQ(first.status, 0);
-  EXPECT_EQ(first.output,
+  EXPECT_EQ(first.out,
             "[Lanvo] Problema na conversão das formas de pagamento.\nConsulte o suporte técnico.\n"
             "[Lanvo] A conversão foi realizada.\n");
 
@@ -85,9 +68,9 @@ TEST_F(ConvertStep1EndToEnd, FolderOfRelease2ConvertsByteForByteAndOnlyOnce) {
   for (const char* gone : {"F10.DAT", "F10R1.DAT", "F13.DAT", "F14.DAT"}) EXPECT_FALSE(test::FileExists(gone)) << gone;
 
   auto converted = test::Snapshot(folder());
-  Outcome second = RunConvert(folder());
+  test::ConsoleResult second = RunConsole("-C '" + folder().string() + "' convert");
   EXPECT_EQ(second.status, 0);
-  EXPECT_EQ(second.output, "[Lanvo] A conversão foi realizada.\n");
+  EXPECT_EQ(second.out, "[Lanvo] A conversão foi realizada.\n");
   EXPECT_EQ(test::Snapshot(folder()), converted);
 }
 
