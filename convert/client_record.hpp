@@ -1,5 +1,5 @@
-// The 3.03 client record of F10R2.DAT: 1000 characters. The conversion writes
-// it, and the later steps and the maintenance commands read and update it.
+// The 3.03 client record of F10R2.DAT: 1000 characters, as the client passes
+// write it for the later steps of the conversion.
 #pragma once
 
 #include "convert/relayout.hpp"
