@@ -21,6 +21,15 @@ TEST_F(RelayoutTest, EachRecordIsLeadThenFieldsPaddedToTheirWidths) {
   EXPECT_EQ(out.bytes, "KAAAA xy    KBBBB qr    KCC         ");
 }
 
+// Record files hold no line feed; one that slipped in is carried as any other
+// byte and moves no field after it.
+TEST_F(RelayoutTest, LineFeedInsideARecordShiftsNothing) {
+  test::Converted out = test::RunBody(
+      [](rec::Stream& in, rec::Stream& target) { return RelayoutRecords(in, target, kLayout); },
+      "A\nAAwxyz~~BBBBp\nrs~~");
+  EXPECT_EQ(out.bytes, "KA\nAA xy    KBBBB \nr    ");
+}
+
 TEST_F(RelayoutTest, ReadFailureIsNotTakenForTheEnd) {
   std::string source(10 * 1000, 'a');
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kRead; };
