@@ -7,15 +7,16 @@ PendingFile::PendingFile(std::string target)
   // While a journal waits, its pending files are its own: no step writes one
   // until the journal is completed.
   if (rec::JournalPending()) return;
+  owned_ = true;
   // One left by an interrupted run that never reached its journal is written anew.
   FMakeWritable(pending_);
   stream_ = OpenToCreate(pending_);
-  created_ = stream_ != nullptr;
 }
 
 PendingFile::~PendingFile() {
   FCloseIf(stream_);
-  if (created_ && !handed_over_) plat::RemoveFile(pending_);
+  // Also when the stream could not be opened: the file may exist all the same.
+  if (owned_ && !handed_over_) plat::RemoveFile(pending_);
 }
 
 bool PendingFile::Finish() {

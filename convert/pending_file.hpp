@@ -33,7 +33,7 @@ class PendingFile {
   std::string target_;
   std::string pending_;
   StreamPtr stream_;
-  bool created_ = false;
+  bool owned_ = false;  // not a journal's
   bool handed_over_ = false;
 };
 

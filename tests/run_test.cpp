@@ -8,6 +8,7 @@
 
 #include "app/text_dialog.hpp"
 #include "recfile/dialog.hpp"
+#include "recfile/journal.hpp"
 #include "tests/convert_support.hpp"
 #include "tests/step1_layouts.hpp"
 
@@ -172,7 +173,9 @@ TEST_F(RunTest, FailureOfAnyFileOperationLosesNothing) {
   Convert();
   std::uint64_t operations = plat::FileOperationCount();
   auto done = StepOneFiles();
-  std::string f24 = ReadFile("F24.DAT");
+  // The code table made from F13.DAT: step 2 carries it on as F24R0.DAT (it
+  // holds no banks) and deletes F24.DAT.
+  std::string f24 = ReadFile("F24R0.DAT");
   ASSERT_GT(operations, 20u);
 
   std::string f10 = OldClients(3);
@@ -187,16 +190,24 @@ TEST_F(RunTest, FailureOfAnyFileOperationLosesNothing) {
     Convert();
     plat::InjectFault(plat::FaultKind::kNone, 0);
 
-    for (auto& entry : fs::directory_iterator(folder))
-      EXPECT_EQ(entry.path().string().find(".~new"), std::string::npos) << entry.path();
+    // Files under their pending names stay only for a journal that the next
+    // run completes; they are whole.
+    if (!rec::JournalPending()) {
+      for (auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(entry.path().string().find(".~new"), std::string::npos) << entry.path();
+    }
     EXPECT_TRUE((FileExists("F10.DAT") && ReadFile("F10.DAT") == f10) || ReadFile("F10.TMP") == f10);
-    EXPECT_TRUE(FileExists("F13.DAT") ? ReadFile("F13.DAT") == f13 : ReadFile("F24.DAT") == f24);
+    EXPECT_TRUE(FileExists("F13.DAT") ? ReadFile("F13.DAT") == f13
+                                      : ReadFile("F24.DAT") == f24 || ReadFile("F24R0.DAT") == f24);
     EXPECT_TRUE((FileExists("F14.DAT") && ReadFile("F14.DAT") == f14) || ReadFile("F14.TMP") == f14);
     EXPECT_TRUE(!FileExists("F14R0.DAT") || ReadFile("F14R0.DAT") == done["F14R0.DAT"]);
     EXPECT_TRUE(!FileExists("F24.DAT") || ReadFile("F24.DAT") == f24);
 
     Convert();
     EXPECT_EQ(StepOneFiles(), done);
+    // The code table is where step 2 puts it, or (when step 1 could make it
+    // only after the split) where step 1 put it.
+    EXPECT_TRUE(ReadFile("F24R0.DAT") == f24 || ReadFile("F24.DAT") == f24);
     fs::current_path(top);
   }
 }
