@@ -4,40 +4,25 @@
 // expected_conversion.cpp makes of the same folder; a second run must change
 // nothing. The model itself is checked against the conversion cases of
 // ../shared/conformance when they are there.
-#include <sys/wait.h>
+#include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
 
 #include "tests/expected_conversion.hpp"
+#include "tests/posix/console_support.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
 namespace fs = test::fs;
 
-struct Output {
-  int status;
-  std::string out;
-};
-
-Output Shell(const std::string& command) {
-  Output result{-1, ""};
-  FILE* pipe = popen((command + " </dev/null 2>&1").c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> buffer;
-  std::size_t got;
-  while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), got);
-  int raw = pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
-}
+using Output = test::ConsoleResult;
+using test::RunShell;
 
 std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
 Output Convert(const fs::path& data, const fs::path& temp) {
-  return Shell("TMPDIR=" + Quote(temp) + " " + LANVO303_EXE + " -C " + Quote(data) + " convert");
+  return RunShell("TMPDIR=" + Quote(temp) + " " + LANVO303_EXE + " -C " + Quote(data) + " convert");
 }
 
 std::string Lines(const std::vector<std::string>& problems) {
@@ -53,7 +38,7 @@ class ConversionEndToEnd : public test::FolderTest {
   void ConvertSample(const std::string& options) {
     fs::path data = folder() / "Lanvo", temp = folder() / "tmp";
     fs::create_directories(temp);
-    Output made = Shell(std::string(LANVO_SAMPLE_EXE) + " " + options + " " + Quote(data));
+    Output made = RunShell(std::string(LANVO_SAMPLE_EXE) + " " + options + " " + Quote(data));
     ASSERT_EQ(made.status, 0) << made.out;
     test::FolderImage before = test::ReadFolderImage(data), before_temp = test::ReadFolderImage(temp);
 
@@ -118,7 +103,7 @@ TEST(ConversionModel, AgreesWithTheConversionCases) {
     if (name.size() < 7 || name.substr(name.size() - 7) != ".tar.gz") continue;
     fs::path dir = work / name;
     fs::create_directories(dir);
-    ASSERT_EQ(Shell("tar xzf " + Quote(entry.path()) + " -C " + Quote(dir)).status, 0);
+    ASSERT_EQ(RunShell("tar xzf " + Quote(entry.path()) + " -C " + Quote(dir)).status, 0);
     test::ExpectedRun run = test::ExpectConversion(test::ReadFolderImage(dir / "before"),
                                                    test::ReadFolderImage(dir / "temp-before"));
     std::vector<std::string> problems =
@@ -132,7 +117,7 @@ TEST(ConversionModel, AgreesWithTheConversionCases) {
     EXPECT_TRUE(problems.empty()) << name << ":\n" << Lines(problems);
     ++checked;
   }
-  Shell("chmod -R u+w " + Quote(work) + " && rm -rf " + Quote(work));
+  RunShell("chmod -R u+w " + Quote(work) + " && rm -rf " + Quote(work));
   EXPECT_GT(checked, 0);
 }
 
