@@ -23,11 +23,13 @@ records() {
   size=$(stat -c %s "$file")
   printf '  %-10s %6d %s (%d characters each)\n' "$1" $((size / $2)) "$3" "$2"
 }
-# The first n records of a record file, one a line, trailing spaces removed.
+# The first n records of a record file, one a line, with " | " for each run of
+# blanks between fields.
 show() {
   [ -f "$data/$1" ] || return 0
   echo "  -- $1, first records:"
-  { head -c $(($2 * $3)) "$data/$1" | fold -b -w "$2"; echo; } | iconv -f CP1252 -t UTF-8 | sed 's/ *$//; s/^/     /'
+  { head -c $(($2 * $3)) "$data/$1" | fold -b -w "$2"; echo; } | iconv -f CP1252 -t UTF-8 |
+    sed -E 's/ +$//; s/ {2,}/ | /g; s/^/     /'
 }
 echo "== what the conversion produced"
 records F10R2.DAT 1000 clients
@@ -42,7 +44,7 @@ show F09R0.DAT 815 2
 show F04R0.DAT 950 2
 show F34.DAT 30 6
 echo "  -- FTEL1.DAT, first lines:"
-head -n 5 "$data/FTEL1.DAT" | tr -d '\r' | iconv -f CP1252 -t UTF-8 | sed 's/^/     /'
+head -n 5 "$data/FTEL1.DAT" | tr -d '\r' | iconv -f CP1252 -t UTF-8 | sed -E 's/ +$//; s/^/     /'
 echo "  -- backups: $(cd "$data" && ls -d ./*.TMP ./*.BAK 2>/dev/null | sed 's|^\./||' | tr '\n' ' ')"
 echo "  -- conversion log CONV.DAT: $(tr -d '\r' < "$data/CONV.DAT" | tr '\n' ' ')"
 echo "  -- parked in the temporary folder: $(cd "$folder/tmp" && find . -mindepth 1 -maxdepth 4 | sed 's|^\./||' | tr '\n' ' ')"
