@@ -3,21 +3,15 @@
 #include "convert/split.hpp"
 
 #include "recfile/recfile.hpp"
+#include "tests/split_fixtures.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
-using convert::split::kBankTableLength;
+using test::BankTableRecord;
 using test::ReadFile;
 using test::Record;
 using test::WriteFile;
-
-std::string TableRecord(char kind, const std::string& code, const std::string& name, bool deleted = false) {
-  Record record(kBankTableLength);
-  record.Set(0, 1, std::string(1, kind)).Set(1, 8, code).Set(9, 51, name);
-  if (deleted) record.Set(kBankTableLength - 1, 1, "+");
-  return record;
-}
 
 class BankTableTest : public test::FolderTest {
  protected:
@@ -35,21 +29,21 @@ class BankTableTest : public test::FolderTest {
 };
 
 TEST_F(BankTableTest, EveryKindButBanksInFileOrderDeletedOnesToo) {
-  std::string breed = TableRecord('1', "0001", "NELORE");
-  std::string deleted_breed = TableRecord('1', "0002", "GIR", true);
-  std::string other_kind = TableRecord('3', "01", "A VISTA");
-  EXPECT_EQ(Copy(breed + TableRecord('2', "341", "ITAU") + deleted_breed +
-                 TableRecord('2', "001", "BANCO DO BRASIL", true) + other_kind),
+  std::string breed = BankTableRecord('1', "0001", "NELORE");
+  std::string deleted_breed = BankTableRecord('1', "0002", "GIR", true);
+  std::string other_kind = BankTableRecord('3', "01", "A VISTA");
+  EXPECT_EQ(Copy(breed + BankTableRecord('2', "341", "ITAU") + deleted_breed +
+                 BankTableRecord('2', "001", "BANCO DO BRASIL", true) + other_kind),
             breed + deleted_breed + other_kind);
 }
 
 TEST_F(BankTableTest, ALastRecordCutShortIsCompletedWithSpaces) {
-  EXPECT_EQ(Copy(TableRecord('1', "0001", "NELORE") + "1TAB  GUZERA"),
-            TableRecord('1', "0001", "NELORE") + Record(60).Set(0, "1TAB  GUZERA").bytes());
+  EXPECT_EQ(Copy(BankTableRecord('1', "0001", "NELORE") + "1TAB  GUZERA"),
+            BankTableRecord('1', "0001", "NELORE") + Record(60).Set(0, "1TAB  GUZERA").bytes());
 }
 
 TEST_F(BankTableTest, OnlyBanksGiveAnEmptyCopy) {
-  EXPECT_EQ(Copy(TableRecord('2', "341", "ITAU") + TableRecord('2', "237", "BRADESCO")), "");
+  EXPECT_EQ(Copy(BankTableRecord('2', "341", "ITAU") + BankTableRecord('2', "237", "BRADESCO")), "");
   EXPECT_EQ(Copy(""), "");
 }
 

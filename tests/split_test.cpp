@@ -5,11 +5,13 @@
 
 #include "convert/conversion.hpp"
 #include "recfile/journal.hpp"
+#include "tests/split_fixtures.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
 using namespace convert::split;
+using test::BankTableRecord;
 using test::Field;
 using test::FileExists;
 using test::ReadFile;
@@ -29,13 +31,6 @@ Record& WithBank(Record& client, const std::string& code) {
   return client.Set(kBankCodeAt, kBankCodeWidth, code).Set(kAgencyAt, kAgencyWidth, "1234-5")
       .Set(kAccountAt, kAccountWidth, "12345-67").Set(kAccountTextAt, kAccountTextWidth, "POUPANCA")
       .Set(kAccountExtraAt, 30, "CONTA CONJUNTA");
-}
-// A record of the bank table: kind, code in 8, name in 51, deleted when asked.
-std::string BankTableRecord(char kind, const std::string& code, const std::string& name, bool deleted = false) {
-  Record record(kBankTableLength);
-  record.Set(0, 1, std::string(1, kind)).Set(1, 8, code).Set(9, 51, name);
-  if (deleted) record.Set(kBankTableLength - 1, 1, "+");
-  return record;
 }
 
 class SplitTest : public test::FolderTest {
