@@ -58,8 +58,12 @@ bool Stream::FillAt(std::int64_t position) {
   std::int64_t start;
   std::int64_t window_end = window_start_ + static_cast<std::int64_t>(window_length_);
   std::size_t keep = std::min(kKeepBehind, capacity_ / 4);
-  if (position == window_end && window_length_ > keep) {
-    // Sequential: keep the tail of the old window in front of the new one.
+  if (position >= window_end && position - window_end <= static_cast<std::int64_t>(capacity_ / 4) &&
+      window_length_ > keep) {
+    // Sequential, or a short step forward past the end (a field further on in
+    // a record that the window's edge cut): the next window continues where
+    // this one ends and keeps its tail in front, so that going back a little
+    // inside the record finds it there and no byte is read twice.
     std::memmove(window_.get(), window_.get() + window_length_ - keep, keep);
     kept = keep;
     start = window_end - static_cast<std::int64_t>(keep);
