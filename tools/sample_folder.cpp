@@ -2,7 +2,7 @@
 // testing the conversion. Standard C++ only.
 //
 //   lanvo-sample --clients N --seed S [--stage f10|r1|r2] [--code-table f13|f24|both|none]
-//                [--members ROOT] [--temp TEMP] DIR
+//                [--members ROOT] [--temp TEMP] [--proportional] DIR
 //
 // The folder holds the client file of the chosen release (F10.DAT, F10R1.DAT or
 // F10R2.DAT before the split), the code table, payment forms, registrations,
@@ -13,6 +13,13 @@
 // accounts typed the ways users typed them. --members writes the Veltoral member
 // file ROOT/Vamk/Rud/F10R4.DAT; --temp writes, in the temporary folder TEMP, an
 // R02 that an earlier conversion parked there.
+//
+// By default the files other than the client file hold a handful of records
+// whatever the number of clients. --proportional makes them grow with it, as
+// in the folder of a large auction house: for every 1,000 clients one auction
+// with its registration file of 10 to 100 lots, one payment form (up to the
+// 999 that their three-digit code can number) and ten text documents; and the
+// member file holds one record for every client. The benchmarks use it.
 //
 // The same seed always gives the same bytes. Clients are written one at a time
 // through a large buffer, so a million of them take a few seconds.
@@ -523,7 +530,7 @@ void WriteCodeTables(Random& random, const fs::path& dir, bool f13, bool f24) {
 
 // F14.DAT, 335 a record: code, a character not kept, description, 24 slots of
 // 5 (days of each installment), 180 unused.
-void WritePaymentForms(Random& random, const fs::path& dir) {
+void WritePaymentForms(Random& random, const fs::path& dir, int count) {
   struct Form { const char* description; std::vector<int> slots; };
   const Form forms[] = {
       {"A VISTA", {}},
@@ -535,9 +542,12 @@ void WritePaymentForms(Random& random, const fs::path& dir) {
       {"24 PARCELAS", std::vector<int>(24, 30)},
   };
   Writer out(dir / "F14.DAT");
-  int code = 1;
-  for (const Form& form : forms) {
-    std::string record = Format("%03ld", code++) + (random.Chance(50) ? "S" : " ") + Field(Latin1(form.description), 31);
+  constexpr int kKinds = static_cast<int>(std::size(forms));
+  for (int code = 1; code <= count; ++code) {
+    const Form& form = forms[(code - 1) % kKinds];
+    std::string description = Latin1(form.description);
+    if (code > kKinds) description += " (" + std::to_string((code - 1) / kKinds + 1) + ")";
+    std::string record = Format("%03ld", code) + (random.Chance(50) ? "S" : " ") + Field(description, 31);
     for (int i = 0; i < 24; ++i)
       record += Field(i < static_cast<int>(form.slots.size()) && form.slots[static_cast<std::size_t>(i)] > 0
                           ? std::to_string(form.slots[static_cast<std::size_t>(i)]) : (random.Chance(20) ? "0" : ""), 5);
@@ -549,16 +559,18 @@ void WritePaymentForms(Random& random, const fs::path& dir) {
 // F11.DAT (997 a record, a code that names REG\F12<code>.DAT) and the
 // registration files (1608 a record: two amounts at 149 and 165, and the
 // stretch from 960 that the one-time fix blanks).
-void WriteRegistrations(Random& random, const fs::path& dir) {
+// auctions: 0 for a handful of them, each with up to 5 lots; otherwise that
+// many auctions numbered 1, 2, 3, ..., each with 10 to 100 lots.
+void WriteRegistrations(Random& random, const fs::path& dir, long auctions) {
   fs::create_directory(dir / "REG");
   Writer f11(dir / "F11.DAT");
-  int files = random.Between(1, 4);
-  for (int i = 0; i < files; ++i) {
-    std::string code = Format("%05ld", random.Between(1, 300));
+  long files = auctions > 0 ? auctions : random.Between(1, 4);
+  for (long i = 0; i < files; ++i) {
+    std::string code = Format("%05ld", auctions > 0 ? i + 1 : random.Between(1, 300));
     f11.Write(Field(code, 11) + Field(Latin1("LEILÃO ") + Upper(random.Pick(FarmNames())), 60) + std::string(926, ' '));
     if (random.Chance(20) || fs::exists(dir / "REG" / ("F12" + code + ".DAT"))) continue;  // no file for it
     Writer reg(dir / "REG" / ("F12" + code + ".DAT"));
-    int lots = random.Between(1, 5);
+    int lots = auctions > 0 ? random.Between(10, 100) : random.Between(1, 5);
     for (int k = 0; k < lots; ++k) {
       std::string record(1608, ' ');
       Overwrite(record, 0, Format("%05ld", k + 1));
@@ -670,8 +682,10 @@ void WriteFolders(Random& random, const fs::path& dir) {
 
 // The member file of Veltoral: 1000 a record; status at 239, CPF/CNPJ at 250,
 // date at 502, count at 815, deleted mark at 999. Members come from the
-// clients' taxpayer numbers, with strangers among them.
-void WriteMembers(const fs::path& root, const std::vector<std::string>& taxpayers, Random& random) {
+// clients' taxpayer numbers, with strangers among them. one_per_client: one
+// record for every client, the client's number or a stranger's.
+void WriteMembers(const fs::path& root, const std::vector<std::string>& taxpayers, Random& random,
+                  bool one_per_client) {
   fs::create_directories(root / "Vamk" / "Rud");
   Writer out(root / "Vamk" / "Rud" / "F10R4.DAT");
   auto member = [&](const std::string& taxpayer) {
@@ -684,6 +698,10 @@ void WriteMembers(const fs::path& root, const std::vector<std::string>& taxpayer
     if (random.Chance(3)) record[999] = '+';
     out.Write(record);
   };
+  if (one_per_client) {
+    for (const std::string& taxpayer : taxpayers) member(random.Chance(60) ? taxpayer : Cpf(random));
+    return;
+  }
   for (const std::string& taxpayer : taxpayers)
     if (random.Chance(60)) member(taxpayer);
   for (int i = 0; i < 5; ++i) member(Cpf(random));
@@ -695,12 +713,13 @@ struct Options {
   Stage stage = Stage::kR1;
   std::string code_table;  // empty: by stage
   fs::path members, temp, dir;
+  bool proportional = false;
 };
 
 [[noreturn]] void Usage(const std::string& problem) {
   std::cerr << "lanvo-sample: " << problem << "\n"
             << "usage: lanvo-sample --clients N --seed S [--stage f10|r1|r2] "
-               "[--code-table f13|f24|both|none] [--members ROOT] [--temp TEMP] DIR\n";
+               "[--code-table f13|f24|both|none] [--members ROOT] [--temp TEMP] [--proportional] DIR\n";
   std::exit(2);
 }
 
@@ -727,6 +746,7 @@ Options Parse(int argc, char** argv) {
           Usage("unknown code table " + o.code_table);
       } else if (arg == "--members") o.members = value();
       else if (arg == "--temp") o.temp = value();
+      else if (arg == "--proportional") o.proportional = true;
       else if (!arg.empty() && arg[0] == '-') Usage("unknown option " + arg);
       else if (o.dir.empty()) o.dir = arg;
       else Usage("one folder only");
@@ -765,13 +785,15 @@ int main(int argc, char** argv) {
 
   std::string table = o.code_table.empty() ? (o.stage == Stage::kF10 ? "f13" : "f24") : o.code_table;
   WriteCodeTables(random, o.dir, table == "f13" || table == "both", table == "f24" || table == "both");
-  WritePaymentForms(random, o.dir);
-  WriteRegistrations(random, o.dir);
+  // Per 1,000 clients with --proportional (see the top of this file).
+  long thousands = o.proportional ? std::max(1L, o.clients / 1000) : 0;
+  WritePaymentForms(random, o.dir, o.proportional ? static_cast<int>(std::clamp(thousands, 7L, 999L)) : 7);
+  WriteRegistrations(random, o.dir, thousands);
   // The last codes of clients, receipts, auctions, payment forms, farms, banks.
   WriteFile(o.dir / "CONFIGA.DAT", Field(std::to_string(o.clients), 11) + Field(std::to_string(random.Between(0, 5000)), 11) +
                                        Field(std::to_string(random.Between(1, 80)), 11) + Field("7", 11) +
                                        Field(std::to_string(farms), 11) + Field(std::to_string(banks), 11));
-  WriteTexts(random, o.dir / "F90.DAT", random.Between(3, 12));
+  WriteTexts(random, o.dir / "F90.DAT", o.proportional ? static_cast<int>(10 * thousands) : random.Between(3, 12));
   if (random.Chance(40)) WriteTexts(random, o.dir / "F09.DAT", random.Between(1, 4));
   WriteCompany(random, o.dir);
   WriteObsoleteFiles(random, o.dir);
@@ -779,7 +801,7 @@ int main(int argc, char** argv) {
   // Files the conversion leaves alone.
   WriteFile(o.dir / "F20R0.DAT", Field(Latin1("LEILÃO DE GADO DE CORTE"), 200));
   WriteFile(o.dir / "LEIAME.TXT", "Lanvo - leia-me\r\n");
-  if (!o.members.empty()) WriteMembers(o.members, taxpayers, random);
+  if (!o.members.empty()) WriteMembers(o.members, taxpayers, random, o.proportional);
   if (!o.temp.empty()) {
     fs::create_directories(o.temp / "Vamk" / "Lanvo" / "R02");
     WriteFile(o.temp / "Vamk" / "Lanvo" / "R02" / "VELHO.BMP", "BM");

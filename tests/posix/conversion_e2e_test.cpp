@@ -84,6 +84,13 @@ TEST_F(ConversionEndToEnd, ReleaseBeforeTheSplitWithoutCodeTable) {
   ConvertSample("--clients 25 --seed 32 --stage r2 --code-table none");
 }
 
+// The folder of the benchmarks (bench/bench.py) at their smallest size: every
+// file in proportion to 10,000 clients, hundreds of registration files and
+// payment forms, thousands of text documents.
+TEST_F(ConversionEndToEnd, TheBenchmarksFolderAtItsSmallestSize) {
+  ConvertSample("--clients 10000 --seed 2024 --stage f10 --proportional");
+}
+
 TEST_F(ConversionEndToEnd, ManySeeds) {
   for (int seed = 100; seed < 112; ++seed) {
     const char* stages[] = {"f10", "r1", "r2"};
