@@ -54,21 +54,4 @@ TEST(DialogRoutines, ItemTextForADataFileIsCodePage1252) {
   EXPECT_EQ(ItemTextLatin1(&dialog, 100, 3), "abc");
 }
 
-TEST(WorkingSet, WholeTextsWithLetterCaseIgnoredAndDuplicatesCounted) {
-  plat::WorkingSet set;
-  set.Add("123.456.789-00    ");
-  set.Add("12ABc");
-  set.Add("12abc");
-  EXPECT_EQ(set.Count(), 3);
-  EXPECT_TRUE(set.Contains("123.456.789-00    "));
-  EXPECT_FALSE(set.Contains("123.456.789-00"));  // the whole text, not a prefix
-  EXPECT_FALSE(set.Contains("12345678900       "));
-  EXPECT_TRUE(set.Contains("12ABC"));
-  set.Add("\xC7\xC3");  // ÇÃ
-  EXPECT_TRUE(set.Contains("\xE7\xE3"));  // çã
-  set.Clear();
-  EXPECT_EQ(set.Count(), 0);
-  EXPECT_FALSE(set.Contains("12abc"));
-}
-
 }  // namespace
