@@ -1,5 +1,7 @@
 #include "maintenance/client_file.hpp"
 
+#include <cstring>
+
 namespace maint {
 
 namespace {
@@ -20,8 +22,11 @@ std::size_t ReadRecordLine(rec::Stream& stream, char* buffer, int length) {
   std::int64_t start = stream.Tell();
   if (!stream.ReadLine(buffer, length + 1)) return 0;
   auto got = static_cast<std::size_t>(stream.Tell() - start);
-  for (std::size_t i = 0; i < got; ++i)
-    if (buffer[i] == '\0') buffer[i] = ' ';
+  // memchr rather than a test of every byte: a million records are a
+  // gigabyte, and null bytes are rare.
+  char* end = buffer + got;
+  for (char* at = buffer; (at = static_cast<char*>(std::memchr(at, '\0', static_cast<std::size_t>(end - at))));)
+    *at++ = ' ';
   return got;
 }
 

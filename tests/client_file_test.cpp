@@ -60,6 +60,21 @@ TEST_F(ReadRecordLineTest, ANullByteDoesNotEndTheRecord) {
   EXPECT_EQ(text.substr(500, 2), "XY");
 }
 
+TEST_F(ReadRecordLineTest, NullBytesAtTheEdgesAndSideBySideAllBecomeSpaces) {
+  std::string record = test::Record(1000).Set(0, "ABCD").Set(996, "WXYZ");
+  for (std::size_t at : {0u, 2u, 3u, 999u}) record[at] = '\0';
+  test::WriteFile("F.DAT", record + record);
+  StreamPtr file = OpenToRead("F.DAT");
+  char buffer[1001];
+  for (int n = 0; n < 2; ++n) {
+    ASSERT_EQ(ReadRecordLine(*file, buffer, 1000), 1000u);
+    std::string text(buffer);
+    ASSERT_EQ(text.size(), 1000u);
+    EXPECT_EQ(text.substr(0, 4), " B  ");
+    EXPECT_EQ(text.substr(996, 4), "WXY ");
+  }
+}
+
 TEST_F(ReadRecordLineTest, ALineFeedEndsTheLineReadAfterIt) {
   test::WriteFile("F.DAT", "abc\ndef");
   StreamPtr file = OpenToRead("F.DAT");
