@@ -137,12 +137,20 @@ void TakeWriteLock(int fd) {
 // wait), so that the disk works while the program computes and the final
 // flush finds little left to do. Only a hint: the fsync stays what makes the
 // file safe.
+//
+// A copy (a backup) is not read again: once a part of it is on the disk its
+// pages leave the system's cache (drop-behind), and the copy of a file of any
+// size occupies a few megabytes of memory, which the next parts reuse, instead
+// of pushing gigabytes of other files out of the cache.
 constexpr std::uint64_t kWriteBehind = 8u << 20;
 
 struct WriteBehind {
   bool active = false;
+  bool drop = false;       // release the pages once on the disk
   std::uint64_t from = 0;  // the part not yet handed to the disk
   std::uint64_t to = 0;
+  std::uint64_t handed_from = 0;  // the part handed to the disk last time
+  std::uint64_t handed_to = 0;
 };
 
 // By descriptor; only handles opened by OpenFile in kCreate mode take part.
@@ -162,7 +170,8 @@ void StartWriteBehind(int fd) {
   auto& table = WriteBehindTable();
   if (fd < 0) return;
   if (static_cast<std::size_t>(fd) >= table.size()) table.resize(static_cast<std::size_t>(fd) + 1);
-  table[static_cast<std::size_t>(fd)] = WriteBehind{true, 0, 0};
+  table[static_cast<std::size_t>(fd)] = WriteBehind{};
+  table[static_cast<std::size_t>(fd)].active = true;
 }
 
 void EndWriteBehind(int fd) {
@@ -170,7 +179,8 @@ void EndWriteBehind(int fd) {
 }
 
 // Records that [offset, offset + n) was written, and hands the written part
-// to the disk once it is large enough.
+// to the disk once it is large enough; with drop, the part handed over the
+// time before, written by now, leaves the cache.
 void NoteWritten(int fd, WriteBehind& state, std::uint64_t offset, std::uint64_t n) {
   if (n == 0) return;
   if (state.from == state.to) {
@@ -184,9 +194,17 @@ void NoteWritten(int fd, WriteBehind& state, std::uint64_t offset, std::uint64_t
 #ifdef SYNC_FILE_RANGE_WRITE
   (void)::sync_file_range(fd, static_cast<off_t>(state.from), static_cast<off_t>(state.to - state.from),
                           SYNC_FILE_RANGE_WRITE);
+  if (state.drop && state.handed_to > state.handed_from) {
+    off_t at = static_cast<off_t>(state.handed_from), length = static_cast<off_t>(state.handed_to - state.handed_from);
+    (void)::sync_file_range(fd, at, length,
+                            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+    (void)::posix_fadvise(fd, at, length, POSIX_FADV_DONTNEED);
+  }
 #else
   (void)fd;
 #endif
+  state.handed_from = state.from;
+  state.handed_to = state.to;
   state.from = state.to;
 }
 
@@ -390,7 +408,8 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   bool in_kernel = true;
   bool ok = true;
   std::uint64_t offset = 0;
-  posix::WriteBehind write_behind{true, 0, 0};
+  posix::WriteBehind write_behind;
+  write_behind.active = write_behind.drop = true;
   for (;;) {
     if (!FileOpAllowed(FileOp::kRead)) { ok = false; break; }
     ssize_t got = -1;
@@ -422,6 +441,7 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   }
   ::close(in);
   if (ok) ok = SyncFile(out);
+  if (ok) (void)::posix_fadvise(out, 0, 0, POSIX_FADV_DONTNEED);
   (void)::fchmod(out, st.st_mode & 07777);  // a backup keeps the source's attributes
   ok = (::close(out) == 0) && ok;
   if (ok) ok = FileOpAllowed(FileOp::kRename) &&
