@@ -1,6 +1,7 @@
 #include "convert/relayout.hpp"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 std::size_t ReadAt(rec::Stream& stream, std::int64_t position, char* buffer, std::size_t n) {
@@ -9,26 +10,29 @@ std::size_t ReadAt(rec::Stream& stream, std::int64_t position, char* buffer, std
 }
 
 bool RelayoutRecords(rec::Stream& source, rec::Stream& target, const RecordLayout& layout) {
-  int widest = 0;
-  for (const FieldMove& m : layout.moves) widest = std::max(widest, m.read);
-  std::vector<char> stretch(static_cast<std::size_t>(widest));
-
+  // A whole record is read at once and its target built in memory, then
+  // written at once: a million records are then a million reads and writes
+  // inside the streams' windows rather than forty million.
+  std::vector<char> record(static_cast<std::size_t>(layout.source_length));
+  std::string out;
+  out.reserve(static_cast<std::size_t>(layout.target_length));
   for (std::int64_t start = 0;; start += layout.source_length) {
-    for (std::size_t i = 0; i < layout.moves.size(); ++i) {
-      const FieldMove& m = layout.moves[i];
-      // Each stretch is read at its own offset, so what a short record lacks
-      // comes out blank and never from a neighbouring record or field.
-      std::size_t got = ReadAt(source, start + m.at, stretch.data(), static_cast<std::size_t>(m.read));
-      if (source.Failed()) return false;
-      if (i == 0) {
-        if (got == 0) return !target.Failed();  // no record begins here
-        target.Write(layout.lead);
-      }
-      std::size_t from = std::min(got, static_cast<std::size_t>(m.keep_from));
-      std::size_t kept = std::min(got - from, static_cast<std::size_t>(m.keep));
-      target.WriteField(std::string_view(stretch.data() + from, kept), static_cast<std::size_t>(m.width));
-      target.WriteSpaces(static_cast<std::size_t>(m.spaces));
+    std::size_t got = ReadAt(source, start, record.data(), record.size());
+    if (source.Failed()) return false;
+    if (got == 0) return !target.Failed();  // no record begins here
+    out.assign(layout.lead);
+    for (const FieldMove& m : layout.moves) {
+      // Each stretch takes only what the record holds at its own offset, so
+      // what a short record lacks comes out blank and never from a
+      // neighbouring record or field.
+      std::size_t at = static_cast<std::size_t>(m.at);
+      std::size_t there = got > at ? std::min(got - at, static_cast<std::size_t>(m.read)) : 0;
+      std::size_t from = std::min(there, static_cast<std::size_t>(m.keep_from));
+      std::size_t kept = std::min(there - from, static_cast<std::size_t>(m.keep));
+      out.append(record.data() + at + from, kept);
+      out.append(static_cast<std::size_t>(m.width) - kept + static_cast<std::size_t>(m.spaces), ' ');
     }
+    target.Write(out);
     if (target.Failed()) return false;
   }
 }
