@@ -4,6 +4,8 @@
 // the rural-union product. Items 100, 101 and 102 count the members in good
 // standing, the clients marked "1" and the clients marked "0".
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "maintenance/client_file.hpp"
 #include "maintenance/maintenance.hpp"
@@ -47,24 +49,41 @@ bool ReadAt(Stream& file, std::int64_t record_start, int offset, char* buffer, i
   return file.Seek(record_start + offset) && file.ReadLine(buffer, width + 1) != nullptr;
 }
 
+// The same field taken from a record held in memory: at most width
+// characters, ending after a line feed; false when the record (cut short at
+// the end of the file) ends before it.
+bool FieldAt(std::string_view record, int offset, char* buffer, int width) {
+  auto at = static_cast<std::size_t>(offset);
+  if (at >= record.size()) return false;
+  std::string_view field = record.substr(at, static_cast<std::size_t>(width));
+  std::size_t feed = field.find('\n');
+  if (feed != std::string_view::npos) field = field.substr(0, feed + 1);
+  field.copy(buffer, field.size());
+  buffer[field.size()] = '\0';
+  return true;
+}
+
 // The member pass: the taxpayer numbers of the members in good standing go
-// into the working set, in the order of the file, duplicates included.
+// into the working set, in the order of the file, duplicates included. Each
+// record is read whole and its fields taken from memory.
 void CollectMembersInGoodStanding(Stream& members, const DateParts& reference, plat::WorkingSet& in_good_standing) {
   char date_text[kDateWidth + 1];
   char status[kStatusWidth + 1];
   char count[kCountWidth + 1];
   char taxpayer[kTaxpayerWidth + 1];
-  for (std::int64_t n = 0;; ++n) {
-    std::int64_t start = n * kMemberLength;
-    if (!ReadAt(members, start, kDateAt, date_text, kDateWidth)) break;
+  std::string buffer(kMemberLength, ' ');
+  for (std::int64_t start = 0;; start += kMemberLength) {
+    if (!members.Seek(start)) break;
+    std::string_view record(buffer.data(), members.Read(buffer.data(), buffer.size()));
+    if (members.Failed() || !FieldAt(record, kDateAt, date_text, kDateWidth)) break;
     DateParts date;
     ParseDate(date_text, &date);
-    if (FIsDeleted(&members, n, kMemberLength)) continue;
-    if (!ReadAt(members, start, kStatusAt, status, kStatusWidth) || status[0] == '1') continue;
-    if (!ReadAt(members, start, kCountAt, count, kCountWidth)) continue;
+    if (record.size() == static_cast<std::size_t>(kMemberLength) && record.back() == '+') continue;  // deleted
+    if (!FieldAt(record, kStatusAt, status, kStatusWidth) || status[0] == '1') continue;
+    if (!FieldAt(record, kCountAt, count, kCountWidth)) continue;
     // Dated before the reference month: in good standing with a count of 0 or 1 only.
     if (CompareYearMonth(reference, date) > 0 && TextToInt(count) > 1) continue;
-    if (!ReadAt(members, start, kTaxpayerAt, taxpayer, kTaxpayerWidth)) continue;
+    if (!FieldAt(record, kTaxpayerAt, taxpayer, kTaxpayerWidth)) continue;
     if (taxpayer[0] < '0' || taxpayer[0] > '9') continue;
     in_good_standing.Add(taxpayer);
   }

@@ -128,6 +128,31 @@ TEST_F(DelinquencyTest, MembersPassedOverWhateverTheirDate) {
   EXPECT_EQ(Shown(), (Counts{"0", "0", "5"}));
 }
 
+// Each field is read as a line read takes it: up to its width, ending after a
+// line feed; a last record cut short has only the fields that it holds.
+TEST_F(DelinquencyTest, LineFeedsInFieldsAndALastRecordCutShort) {
+  std::string file = MemberRecord({"11111111111", "10/12/2025", "1"});
+  std::string fed = MemberRecord({"22222222222", "10/12/2025", "2"});
+  fed.replace(kCountAt + 1, 1, "\n");  // the count reads "2\n": 2
+  fed.replace(kMemberTaxpayerAt + 11, 1, "\n");  // the number ends after its line feed
+  std::string early = MemberRecord({"33333333333", "15/11/2025", "1"});
+  early.replace(kDateAt + 3, 1, "\n");  // "15/\n": a date that does not parse, a count of 1 passes
+  file += fed + early;
+  // The last record ends inside its count: no count, so the member is passed over.
+  file += MemberRecord({"44444444444", "10/12/2025", "1"}).substr(0, kCountAt);
+  test::WriteFile(folder() / "root" / "Vamk" / "Rud" / "F10R4.DAT", file);
+  WriteClients({"11111111111", "22222222222\n", "22222222222", "33333333333", "44444444444"});
+  EXPECT_EQ(Update(), "11010");
+  EXPECT_EQ(Shown(), (Counts{"3", "3", "2"}));
+
+  // Cut before its date, the last record ends the member pass.
+  test::WriteFile(folder() / "root" / "Vamk" / "Rud" / "F10R4.DAT",
+                  MemberRecord({"11111111111", "10/12/2025", "1"}) +
+                      MemberRecord({"44444444444", "10/12/2025", "1"}).substr(0, kDateAt));
+  WriteClients({"11111111111", "44444444444"});
+  EXPECT_EQ(Update(), "10");
+}
+
 TEST_F(DelinquencyTest, TaxpayerNumbersAreComparedWhole) {
   WriteMembers({{"123.456.789-01", "10/12/2025", "1"}, {"12.345.678/0001-9X", "10/12/2025", "1"}});
   WriteClients({"12345678901", "123.456.789-01", "123.456.789-0", "  123.456.789-01", "12.345.678/0001-9x", ""});
