@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The benchmarks of the conversion and the maintenance commands at 10,000,
+# 100,000 and 1,000,000 clients (or the sizes given). See bench/README.md.
+#
+#   bash bench/run.sh [SIZES...]            e.g. bash bench/run.sh 10000 100000
+#   BENCH_DIR=/somewhere bash bench/run.sh  where the folders are made (default /tmp/lanvo-bench)
+#   BENCH_REPEAT=5 bash bench/run.sh        timed runs per size (default 3)
+#
+# Builds what it needs, makes the sample folders, measures, prints one table a
+# size and writes them all to bench/results.md.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# What building and measuring need (Debian package names), when missing.
+packages=(cmake ninja-build g++ libgtest-dev libcli11-dev python3 strace time)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The build that the tests use (RelWithDebInfo).
+[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja >/dev/null
+cmake --build build -j2 --target lanvo303 lanvo-sample lanvo_tests
+
+exec python3 bench/bench.py "$@"
