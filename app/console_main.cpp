@@ -6,6 +6,7 @@
 // icon, 2 for a usage error.
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -92,6 +93,12 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // The folders named on the command line are relative to where the program
+  // was started, not to the folder of -C.
+  for (std::string* named : {&diskette, &root}) {
+    std::error_code error;
+    if (!named->empty()) *named = std::filesystem::absolute(*named, error).string();
+  }
   if (!folder.empty() && !plat::ChangeFolder(folder)) {
     std::cerr << "lanvo303: cannot work in " << folder << "\n";
     return 2;

@@ -1,3 +1,151 @@
-#include "maintenance/maintenance.hpp"
+// Command 313: marks every client as a member in good standing ("1") or as
+// delinquent ("0") in the first character of its group code, by looking its
+// taxpayer number up among the members in good standing of the member file of
+// the rural-union product. Items 100, 101 and 102 count the members in good
+// standing, the clients marked "1" and the clients marked "0".
+#include <cstdint>
 
-void UpdateDelinquency(plat::Dialog*) {}
+#include "maintenance/client_file.hpp"
+#include "maintenance/maintenance.hpp"
+#include "recfile/dialog.hpp"
+#include "recfile/recfile.hpp"
+#include "recfile/text.hpp"
+
+namespace {
+
+// The member file lies at the root of the current drive and is only read.
+constexpr char kMemberFile[] = "\\Vamk\\Rud\\F10R4.DAT";
+constexpr int kMemberLength = 1000;
+
+// The fields of a member record that decide its standing.
+constexpr int kStatusAt = 239, kStatusWidth = 1;        // "1" excludes the member
+constexpr int kTaxpayerAt = 250, kTaxpayerWidth = 18;   // CPF/CNPJ as stored
+constexpr int kDateAt = 502, kDateWidth = 10;           // dd/mm/yyyy
+constexpr int kCountAt = 815, kCountWidth = 3;          // decimal
+
+// The mark goes into the first character of the client's group code.
+constexpr int kMarkAt = maint::kGroupAt;
+
+// The counters are shown every so many clients and at the end: the dialog is
+// not repainted between, so showing each one would only cost time.
+constexpr long kShowEvery = 4096;
+
+constexpr char kCaption[] = "Lanvo";
+
+// The month that a member's date must reach: December of the last year until
+// April, December of this year from May on.
+DateParts ReferenceMonth(const plat::LocalTime& now) {
+  DateParts reference;
+  reference.year = now.month <= 4 ? now.year - 1 : now.year;
+  reference.month = 12;
+  reference.day = 31;
+  return reference;
+}
+
+// Reads field of a record at its offset with the line read of limit width + 1.
+bool ReadAt(Stream& file, std::int64_t record_start, int offset, char* buffer, int width) {
+  return file.Seek(record_start + offset) && file.ReadLine(buffer, width + 1) != nullptr;
+}
+
+// The member pass: the taxpayer numbers of the members in good standing go
+// into the working set, in the order of the file, duplicates included.
+void CollectMembersInGoodStanding(Stream& members, const DateParts& reference, plat::WorkingSet& in_good_standing) {
+  char date_text[kDateWidth + 1];
+  char status[kStatusWidth + 1];
+  char count[kCountWidth + 1];
+  char taxpayer[kTaxpayerWidth + 1];
+  for (std::int64_t n = 0;; ++n) {
+    std::int64_t start = n * kMemberLength;
+    if (!ReadAt(members, start, kDateAt, date_text, kDateWidth)) break;
+    DateParts date;
+    ParseDate(date_text, &date);
+    if (FIsDeleted(&members, n, kMemberLength)) continue;
+    if (!ReadAt(members, start, kStatusAt, status, kStatusWidth) || status[0] == '1') continue;
+    if (!ReadAt(members, start, kCountAt, count, kCountWidth)) continue;
+    // Dated before the reference month: in good standing with a count of 0 or 1 only.
+    if (CompareYearMonth(reference, date) > 0 && TextToInt(count) > 1) continue;
+    if (!ReadAt(members, start, kTaxpayerAt, taxpayer, kTaxpayerWidth)) continue;
+    if (taxpayer[0] < '0' || taxpayer[0] > '9') continue;
+    in_good_standing.Add(taxpayer);
+  }
+}
+
+class Counters {
+ public:
+  explicit Counters(plat::Dialog* dialog) : dialog_(dialog) {}
+  void Count(bool up_to_date) {
+    ++(up_to_date ? up_to_date_ : delinquent_);
+    if ((up_to_date_ + delinquent_) % kShowEvery == 0) Show();
+  }
+  void Show() {
+    SetDlgNumber(dialog_, kItemCount101, up_to_date_);
+    SetDlgNumber(dialog_, kItemCount102, delinquent_);
+    dialog_->Repaint();
+  }
+
+ private:
+  plat::Dialog* dialog_;
+  long up_to_date_ = 0;
+  long delinquent_ = 0;
+};
+
+// The client pass: every client record gets its mark, also a deleted one.
+void MarkClients(Stream& clients, const plat::WorkingSet& in_good_standing, Counters& counters) {
+  char taxpayer[maint::kTaxpayerWidth + 1];
+  for (std::int64_t n = 0;; ++n) {
+    std::int64_t start = n * maint::kClientLength;
+    if (!ReadAt(clients, start, maint::kTaxpayerAt, taxpayer, maint::kTaxpayerWidth)) break;
+    // The whole 18 characters are looked up: "123.456.789-01" and
+    // "12345678901" are different numbers here.
+    bool found = taxpayer[0] != '\0' && in_good_standing.Contains(taxpayer);
+    if (clients.Seek(start + kMarkAt)) clients.Write(found ? "1" : "0");
+    counters.Count(found);
+  }
+  counters.Show();
+}
+
+void ShowError(plat::Dialog* dialog, const char* text) {
+  plat::ShowMessageBox(dialog, text, kCaption, plat::kOk | plat::kIconError);
+}
+
+}  // namespace
+
+void UpdateDelinquency(plat::Dialog* dialog) {
+  SetDlgNumber(dialog, kItemCount100, 0);
+  SetDlgNumber(dialog, kItemCount101, 0);
+  SetDlgNumber(dialog, kItemCount102, 0);
+  plat::WorkingSet& in_good_standing = dialog->working_set();
+  in_good_standing.Clear();
+  DateParts reference = ReferenceMonth(plat::Now());
+
+  plat::Cursor previous = plat::ShowWaitCursor();
+  StreamPtr members = OpenToRead(kMemberFile);
+  if (members) CollectMembersInGoodStanding(*members, reference, in_good_standing);
+  // A member file that could not be read to its end would have members in
+  // good standing marked delinquent: it counts as one that cannot be read.
+  if (!members || !FCloseIf(members)) {
+    in_good_standing.Clear();
+    plat::RestoreCursor(previous);
+    ShowError(dialog, "Erro ao abrir o arquivo de sócios do Veltoral.");
+    return;
+  }
+  SetDlgNumber(dialog, kItemCount100, in_good_standing.Count());
+
+  StreamPtr clients = OpenToUpdate(maint::kClientFile);
+  if (!clients) {
+    plat::RestoreCursor(previous);
+    ShowError(dialog, "Erro ao abrir o arquivo de clientes do Lanvo.");
+    return;
+  }
+  Counters counters(dialog);
+  MarkClients(*clients, in_good_standing, counters);
+  // Marks still in the stream's buffer when a write fails never reach the
+  // file, and a read that fails ends the pass early: either is an error.
+  bool written = FCloseIf(clients);
+  plat::RestoreCursor(previous);
+  if (!written) {
+    ShowError(dialog, "Erro ao atualizar o arquivo de clientes do Lanvo.");
+    return;
+  }
+  plat::ShowMessageBox(dialog, "Processo finalizado", kCaption, plat::kOk | plat::kIconInformation);
+}

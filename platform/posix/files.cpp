@@ -133,6 +133,8 @@ std::string NativeName(const std::string& name) {
     s = g_root + s;
   }
   std::replace(s.begin(), s.end(), '\\', '/');
+  // "A:\x" and a root of "/" would give doubled separators.
+  s.erase(std::unique(s.begin(), s.end(), [](char a, char b) { return a == '/' && b == '/'; }), s.end());
   return ResolveCase(s);
 }
 

@@ -1,0 +1,34 @@
+// The part of the 3.03 client file F10R2.DAT that the maintenance commands
+// read and write, and the small routines that they share. The export, the
+// import, the change of group and the delinquency update all work on whole
+// 1000-character records or on the group code at 232.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "recfile/stream.hpp"
+
+namespace maint {
+
+constexpr char kClientFile[] = "F10R2.DAT";
+constexpr int kClientLength = 1000;
+// The import rewrites only the first 10 of the 11 characters of the code.
+constexpr int kCodeAt = 0, kCodeWidth = 10;
+// Three characters of the group field at 232 hold the group code since 3.03.
+constexpr int kGroupAt = 232, kGroupWidth = 3;
+constexpr int kTaxpayerAt = 250, kTaxpayerWidth = 18;  // CPF/CNPJ as formatted text
+
+// Compares a code that the user typed with a record field over at most n
+// characters, stopping where either text ends; only the letters A to Z are
+// compared without regard to case (accented letters must match exactly).
+bool SameCodeIgnoringCase(const char* a, const char* b, std::size_t n);
+
+// Reads the next record with the line read of limit length + 1 (so at most
+// length characters, fewer at the end of the file or after a line feed) into
+// buffer, which holds length + 1. Returns the number of characters read, 0 at
+// the end. A null byte inside the record becomes a space, so that the record
+// does not end there for the text routines that follow.
+std::size_t ReadRecordLine(rec::Stream& stream, char* buffer, int length);
+
+}  // namespace maint

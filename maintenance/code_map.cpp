@@ -1,0 +1,69 @@
+#include "maintenance/code_map.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace maint {
+namespace {
+
+// How many names after the one of the clock are tried before giving up.
+constexpr int kNameTries = 1000;
+
+// The next name in the sequence of TempFileName: its nine digits plus one.
+std::string NextName(const std::string& name) {
+  long number = std::strtol(name.substr(0, 9).c_str(), nullptr, 10);
+  char next[16];
+  std::snprintf(next, sizeof next, "%09ld.tmp", (number + 1) % 1000000000L);
+  return next;
+}
+
+}  // namespace
+
+bool CodeMap::Create() {
+  char first[14];
+  std::string name = TempFileName(first);
+  int tries = 0;
+  while (plat::Exists(name)) {
+    if (++tries == kNameTries) return false;
+    name = NextName(name);
+  }
+  StreamPtr map = OpenToCreate(name);
+  if (!map) return false;
+  name_ = name;
+  // The text "1%30000ld" gives for 0: code 0 taken, 1 to 29999 free, then "0".
+  bool written = map->Write("1") == 1 && map->WriteSpaces(kEnd - 1) == kEnd - 1 && map->Write("0") == 1;
+  written = FCloseIf(map) && written;
+  if (!written) Remove();
+  return written;
+}
+
+bool CodeMap::Open() {
+  if (name_.empty()) return false;
+  stream_ = OpenToUpdate(name_);
+  return stream_ != nullptr;
+}
+
+void CodeMap::MarkTaken(long code) {
+  if (code > kEnd || !stream_->Seek(code)) return;
+  stream_->Write("1");
+}
+
+void CodeMap::Rewind() { stream_->Seek(0); }
+
+long CodeMap::NextFree() {
+  // The search stops on the first character that is not "1", or at the end
+  // of the map; the code is the position of the last character read.
+  int c;
+  do {
+    c = stream_->GetChar();
+  } while (c == '1');
+  return static_cast<long>(stream_->Tell()) - 1;
+}
+
+void CodeMap::Remove() {
+  FCloseIf(stream_);
+  if (!name_.empty()) FDelete(name_);
+  name_.clear();
+}
+
+}  // namespace maint

@@ -1,0 +1,66 @@
+// The dialog procedure, driven through a dialog that only holds texts.
+#include "app/dialog_proc.hpp"
+
+#include "app/text_dialog.hpp"
+#include "recfile/dialog.hpp"
+#include "tests/support.hpp"
+
+namespace {
+
+using app::DialogMessage;
+using app::DialogProc;
+
+class DialogProcTest : public test::FolderTest {
+ protected:
+  bool Command(unsigned id, unsigned notification = 0) {
+    return DialogProc(&dialog_, DialogMessage::kCommand, id | (notification << 16));
+  }
+  app::TextDialog dialog_{{250, 150, 200, 100, 110, 111, 300, 2, 500, 350}, "Lanvo 3.03"};
+  test::MessageLog messages_;
+};
+
+TEST_F(DialogProcTest, InitialisationTakesTheOwnersTitleAndShowsTheFolder) {
+  EXPECT_TRUE(DialogProc(&dialog_, DialogMessage::kInitDialog));
+  EXPECT_EQ(dialog_.caption(), "Lanvo 3.03");
+  EXPECT_EQ(dialog_.ItemText(kItemFolder), plat::CurrentFolder().substr(0, 99));
+  EXPECT_EQ(dialog_.limit(100), 3);
+  EXPECT_EQ(dialog_.limit(110), 3);
+  EXPECT_EQ(dialog_.limit(111), 3);
+  // The font goes to item 2 and the items from 100 to 399 that exist.
+  EXPECT_EQ(dialog_.fonts(), (std::set<int>{2, 100, 110, 111, 150, 200, 250, 300, 350}));
+}
+
+TEST_F(DialogProcTest, CloseEndsWithZero) {
+  EXPECT_TRUE(Command(2));
+  EXPECT_TRUE(dialog_.ended());
+  EXPECT_EQ(dialog_.result(), 0);
+}
+
+TEST_F(DialogProcTest, EnterMovesTheFocusInsteadOfConverting) {
+  EXPECT_TRUE(Command(500));
+  EXPECT_EQ(dialog_.tab_moves(), 1);
+  EXPECT_TRUE(messages_.messages().empty());
+  EXPECT_FALSE(test::FileExists("CONV.DAT"));
+}
+
+TEST_F(DialogProcTest, NewGroupIsRewrittenOnlyWhenItLosesTheFocus) {
+  dialog_.SetItemText(111, "7");
+  EXPECT_TRUE(Command(111, 0x0300));  // handled, but nothing changes
+  EXPECT_EQ(dialog_.ItemText(111), "7");
+  EXPECT_TRUE(Command(111, app::kNotifyKillFocus));
+  EXPECT_EQ(dialog_.ItemText(111), "007");
+}
+
+TEST_F(DialogProcTest, ConvertRunsTheConversion) {
+  EXPECT_TRUE(Command(300));
+  EXPECT_EQ(messages_.texts(), std::vector<std::string>{"A conversão foi realizada."});
+  EXPECT_EQ(test::ReadFile("CONV.DAT"), "219\r\n");
+}
+
+TEST_F(DialogProcTest, OtherCommandsAreNotHandled) {
+  EXPECT_FALSE(Command(100));
+  EXPECT_FALSE(Command(999));
+  EXPECT_FALSE(dialog_.ended());
+}
+
+}  // namespace

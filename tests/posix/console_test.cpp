@@ -1,0 +1,71 @@
+// The console program run as a process, as support technicians run it.
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "tests/support.hpp"
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+};
+
+Result RunConsole(const std::string& arguments) {
+  std::string command = std::string(LANVO303_EXE) + " " + arguments + " </dev/null 2>&1";
+  Result result{-1, ""};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return result;
+  std::array<char, 4096> buffer;
+  std::size_t got;
+  while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), got);
+  int raw = pclose(pipe);
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return result;
+}
+
+class ConsoleTest : public test::FolderTest {};
+
+TEST_F(ConsoleTest, ConvertsAnEmptyFolder) {
+  test::fs::create_directory("data");
+  Result r = RunConsole("-C data convert");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "[Lanvo] A conversão foi realizada.\n");
+  auto files = test::Snapshot("data");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0], (std::pair<std::string, std::string>{"CONV.DAT", "219\r\n"}));
+  // Again: the same message and nothing appended.
+  r = RunConsole("-C data convert");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(test::ReadFile("data/CONV.DAT"), "219\r\n");
+}
+
+TEST_F(ConsoleTest, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(RunConsole("frobnicate").status, 2);
+  EXPECT_EQ(RunConsole("export").status, 2);          // the group is required
+  EXPECT_EQ(RunConsole("--yes --no convert").status, 2);
+  EXPECT_EQ(RunConsole("-C no-such-folder convert").status, 2);
+  EXPECT_FALSE(test::FileExists("CONV.DAT"));
+}
+
+TEST_F(ConsoleTest, HelpListsTheCommands) {
+  Result r = RunConsole("--help");
+  EXPECT_EQ(r.status, 0);
+  for (const char* word : {"convert", "export", "import", "regroup", "delinquency", "--diskette", "--root"})
+    EXPECT_NE(r.out.find(word), std::string::npos) << word;
+}
+
+TEST_F(ConsoleTest, DialogOnTheTerminalClosesWithoutInput) {
+  test::fs::create_directory("data");
+  Result r = RunConsole("-C data");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Lanvo 3.03"), std::string::npos);
+  EXPECT_NE(r.out.find("Pasta:"), std::string::npos);
+  EXPECT_NE(r.out.find("Converter Versões"), std::string::npos);
+  EXPECT_FALSE(test::FileExists("data/CONV.DAT"));  // nothing was pressed
+}
+
+}  // namespace

@@ -1,0 +1,346 @@
+// Commands 310 and 311 on a folder of their own, with a folder beside it
+// that stands for drive A: and a drive capacity that each test chooses.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/text_dialog.hpp"
+#include "maintenance/client_file.hpp"
+#include "maintenance/maintenance.hpp"
+#include "platform/posix/posix.hpp"
+#include "recfile/dialog.hpp"
+#include "recfile/stream.hpp"
+#include "tests/support.hpp"
+
+namespace {
+
+using maint::kClientLength;
+using maint::kGroupAt;
+using test::Message;
+
+constexpr int kGroupFieldWidth = 7;
+constexpr int kNameAt = 11, kNameWidth = 40;
+
+std::string Client(const std::string& code, const std::string& group, const std::string& name = "Cliente") {
+  return test::Record(kClientLength)
+      .Set(maint::kCodeAt, 11, code)
+      .Set(kNameAt, kNameWidth, name)
+      .Set(kGroupAt, kGroupFieldWidth, group)
+      .Set(maint::kTaxpayerAt, 18, "123.456.789-01");
+}
+
+// A copy of a record with the text put at offset.
+std::string With(std::string record, std::size_t offset, const std::string& text) {
+  record.replace(offset, text.size(), text);
+  return record;
+}
+
+std::string Repeat(const std::string& record, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += record;
+  return out;
+}
+
+std::string CodeOf(const std::string& file, std::size_t n) { return test::Field(file, kClientLength, n, 0, 11); }
+std::string GroupOf(const std::string& file, std::size_t n) {
+  return test::Field(file, kClientLength, n, kGroupAt, 3);
+}
+
+Message Exported(int count) {
+  return {"Foram exportados " + std::to_string(count) + " clientes.", "Exportar", plat::kIconInformation};
+}
+Message Imported(int count) {
+  return {"Foram importados " + std::to_string(count) + " clientes.", "Importar", plat::kIconInformation};
+}
+const Message kDiskLimit{"Limite do disco esgotado", "Exportar", plat::kIconError};
+const Message kExportError{"Erro na exportação.", "Exportar", plat::kIconError};
+const Message kImportError{"Houve um erro grave.\n\nÉ recomendável consultar o Suporte Técnico", "Importar",
+                           plat::kIconError};
+
+class ExportImportTest : public test::FolderTest {
+ protected:
+  void SetUp() override {
+    FolderTest::SetUp();
+    test::fs::create_directories(diskette());
+    plat::posix::SetDisketteFolder(diskette().string());
+    SetCapacity(1000);
+    // TempFileName gives 102030045.tmp.
+    plat::TestHooks().now = [] { return plat::LocalTime{2026, 3, 15, 10, 20, 30, 456}; };
+  }
+  void TearDown() override {
+    plat::posix::SetDisketteFolder("");
+    plat::TestHooks().free_space = nullptr;
+    plat::TestHooks().now = nullptr;
+    plat::TestHooks().before_file_op = nullptr;
+    FolderTest::TearDown();
+  }
+  test::fs::path diskette() const { return folder() / "diskette"; }
+  std::string DisketteFile() const { return test::ReadFile(diskette() / "F10R2.BAK"); }
+  std::string ClientFile() const { return test::ReadFile(folder() / "F10R2.DAT"); }
+  // Free space on drive A: for that many records; negative: no diskette.
+  void SetCapacity(std::int64_t records) {
+    plat::TestHooks().free_space = [records](const std::string& root, std::uint64_t* bytes) {
+      EXPECT_EQ(root, "A:\\");
+      if (records < 0) return false;
+      *bytes = static_cast<std::uint64_t>(records) * kClientLength + 999;
+      return true;
+    };
+  }
+  void Run(int mode, const std::string& group) {
+    app::TextDialog dialog({kItemGroupField}, "Lanvo 3.03");
+    dialog.SetItemText(kItemGroupField, group);
+    ExportImportClients(&dialog, mode);
+  }
+  test::MessageLog log;
+};
+
+// --- export
+
+TEST_F(ExportImportTest, ExportStopsAtTheCapacityLessFive) {
+  test::WriteFile("F10R2.DAT", Repeat(Client("1", "7") + Client("2", "8"), 95) + Client("3", "7"));
+  SetCapacity(100);
+  Run(0, "7");
+  std::string exported = DisketteFile();
+  ASSERT_EQ(exported.size(), 95u * kClientLength);
+  EXPECT_EQ(exported.substr(0, kClientLength), Client("1", "7"));
+  EXPECT_EQ(log.messages(), (std::vector<Message>{kDiskLimit, Exported(95)}));
+}
+
+TEST_F(ExportImportTest, ExactlyCapacityLessFiveRecordsStillReachTheLimit) {
+  test::WriteFile("F10R2.DAT", Repeat(Client("1", "7"), 95));
+  SetCapacity(100);
+  Run(0, "7");
+  EXPECT_EQ(DisketteFile().size(), 95u * kClientLength);
+  EXPECT_EQ(log.messages(), (std::vector<Message>{kDiskLimit, Exported(95)}));
+}
+
+TEST_F(ExportImportTest, ASmallDisketteTakesOneRecord) {
+  test::WriteFile("F10R2.DAT", Repeat(Client("1", "7"), 3));
+  for (int capacity = 1; capacity <= 6; ++capacity) {
+    test::fs::remove(diskette() / "F10R2.BAK");  // its room would count as free
+    test::MessageLog messages;
+    SetCapacity(capacity);
+    Run(0, "7");
+    EXPECT_EQ(DisketteFile(), Client("1", "7")) << "capacity " << capacity;
+    EXPECT_EQ(messages.messages(), (std::vector<Message>{kDiskLimit, Exported(1)})) << "capacity " << capacity;
+  }
+  test::fs::remove(diskette() / "F10R2.BAK");
+  test::MessageLog messages;
+  SetCapacity(7);
+  Run(0, "7");
+  EXPECT_EQ(DisketteFile().size(), 2u * kClientLength);
+  EXPECT_EQ(messages.messages(), (std::vector<Message>{kDiskLimit, Exported(2)}));
+}
+
+TEST_F(ExportImportTest, TheGroupTextSelectsEveryGroupThatBeginsWithIt) {
+  test::WriteFile("F10R2.DAT", Client("1", "1") + Client("2", "10") + Client("3", "2") + Client("4", "123") +
+                                   Client("5", "01") + Client("6", "AB") + Client("7", "Ab") + Client("8", "AC"));
+  Run(0, "1");
+  EXPECT_EQ(DisketteFile(), Client("1", "1") + Client("2", "10") + Client("4", "123"));
+  Run(0, "ab");
+  EXPECT_EQ(DisketteFile(), Client("6", "AB") + Client("7", "Ab"));
+  EXPECT_EQ(log.messages(), (std::vector<Message>{Exported(3), Exported(2)}));
+}
+
+TEST_F(ExportImportTest, DeletedRecordsTravelToo) {
+  std::string deleted = With(Client("1", "7"), 999, "+");
+  test::WriteFile("F10R2.DAT", deleted);
+  Run(0, "7");
+  EXPECT_EQ(DisketteFile(), deleted);
+}
+
+TEST_F(ExportImportTest, ExportCleansTheRecordsAndKeepsTheirWidth) {
+  std::string tab = With(Client("1", "7"), 100, "a\tb");
+  // "ção" in UTF-8: the two pairs become single bytes and the record shortens by two.
+  std::string utf8 = Client("2", "7", "Fun\xC3\xA7\xC3\xA3o");
+  std::string short_last = Client("3", "7").substr(0, 600);
+  test::WriteFile("F10R2.DAT", tab + utf8 + short_last);
+  Run(0, "7");
+  std::string exported = DisketteFile();
+  ASSERT_EQ(exported.size(), 3u * kClientLength);
+  EXPECT_EQ(exported.substr(0, kClientLength), With(tab, 100, "a b"));
+  std::string cleaned = utf8.substr(0, kNameAt) + "Fun\xE7\xE3o" + utf8.substr(kNameAt + 8) + "  ";
+  EXPECT_EQ(exported.substr(kClientLength, kClientLength), cleaned);
+  // The group was matched before the cleaning moved it two places to the left.
+  EXPECT_EQ(test::Field(exported, kClientLength, 1, kGroupAt - 2, 3), "7  ");
+  EXPECT_EQ(exported.substr(2 * kClientLength), short_last + std::string(400, ' '));
+}
+
+TEST_F(ExportImportTest, NothingToExportGivesZero) {
+  test::WriteFile("F10R2.DAT", Client("1", "7"));
+  Run(0, "");  // no group typed
+  SetCapacity(0);
+  Run(0, "7");
+  SetCapacity(-1);  // no diskette in the drive
+  Run(0, "7");
+  EXPECT_FALSE(test::FileExists(diskette() / "F10R2.BAK"));
+  SetCapacity(1000);
+  Run(0, "9");  // no client of the group
+  EXPECT_EQ(DisketteFile(), "");
+  test::fs::remove(folder() / "F10R2.DAT");
+  Run(0, "7");  // no client file
+  EXPECT_EQ(log.messages(), std::vector<Message>(5, Exported(0)));
+}
+
+TEST_F(ExportImportTest, TheSpaceOfThePreviousExportCounts) {
+  test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("9", "9"), 50));
+  test::WriteFile("F10R2.DAT", Repeat(Client("1", "7"), 20));
+  SetCapacity(10);
+  Run(0, "7");
+  EXPECT_EQ(DisketteFile(), Repeat(Client("1", "7"), 20));
+  EXPECT_EQ(log.messages(), std::vector<Message>{Exported(20)});
+}
+
+TEST_F(ExportImportTest, AFailedWriteIsAnExportError) {
+  test::WriteFile("F10R2.DAT", Repeat(Client("1", "7"), 3));
+  // The records wait in the stream's buffer; the write fails when it closes.
+  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
+  Run(0, "7");
+  EXPECT_EQ(log.messages(), std::vector<Message>{kExportError});
+}
+
+// --- import
+
+TEST_F(ExportImportTest, ImportIntoAMissingOrEmptyFileNumbersFromOne) {
+  std::string records = Client("00777", "5", "Ana") + Client("00778", "5", "Bia") + Client("00779", "5", "Caio");
+  test::WriteFile(diskette() / "F10R2.BAK", records);
+  Run(1, "12");
+  std::string clients = ClientFile();
+  ASSERT_EQ(clients.size(), 3u * kClientLength);
+  EXPECT_EQ(CodeOf(clients, 0), "00001      ");
+  EXPECT_EQ(CodeOf(clients, 1), "00002      ");
+  EXPECT_EQ(CodeOf(clients, 2), "00003      ");
+  EXPECT_EQ(GroupOf(clients, 2), "12 ");
+  // Everything but the code and the group comes as it was.
+  EXPECT_EQ(clients.substr(2 * kClientLength + 10, kGroupAt - 10), records.substr(2 * kClientLength + 10, kGroupAt - 10));
+  EXPECT_EQ(clients.substr(2 * kClientLength + kGroupAt + 3), records.substr(2 * kClientLength + kGroupAt + 3));
+
+  test::WriteFile("F10R2.DAT", "");
+  Run(1, "12");
+  EXPECT_EQ(CodeOf(ClientFile(), 2), "00003      ");
+  EXPECT_EQ(log.messages(), (std::vector<Message>{Imported(3), Imported(3)}));
+  EXPECT_TRUE(test::Snapshot(folder()).size() == 3u) << "only the client file and the diskette are left";
+}
+
+TEST_F(ExportImportTest, ImportSkipsTheCodesInUse) {
+  test::WriteFile("F10R2.DAT", Client("1", "1") + Client("00002", "1") + Client("  5", "1"));
+  test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), 4));
+  Run(1, "3");
+  std::string clients = ClientFile();
+  ASSERT_EQ(clients.size(), 7u * kClientLength);
+  EXPECT_EQ(CodeOf(clients, 3).substr(0, 5), "00003");
+  EXPECT_EQ(CodeOf(clients, 4).substr(0, 5), "00004");
+  EXPECT_EQ(CodeOf(clients, 5).substr(0, 5), "00006");
+  EXPECT_EQ(CodeOf(clients, 6).substr(0, 5), "00007");
+  EXPECT_EQ(log.messages(), std::vector<Message>{Imported(4)});
+}
+
+TEST_F(ExportImportTest, CodesAboveTheMapBlockNothing) {
+  test::WriteFile("F10R2.DAT", Client("30001", "1") + Client("99999", "1") + Client("-4", "1"));
+  test::WriteFile(diskette() / "F10R2.BAK", Client("1", "1"));
+  Run(1, "3");
+  EXPECT_EQ(CodeOf(ClientFile(), 3).substr(0, 5), "00001");
+}
+
+TEST_F(ExportImportTest, ImportStopsWhenNoCodeIsLeft) {
+  std::string taken;
+  for (int code = 1; code <= 29998; ++code) taken += Client(std::to_string(code), "1");
+  test::WriteFile("F10R2.DAT", taken);
+  test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), 3));
+  Run(1, "3");
+  EXPECT_EQ(ClientFile().size(), taken.size() + kClientLength);
+  EXPECT_EQ(CodeOf(ClientFile(), 29998).substr(0, 5), "29999");
+  EXPECT_EQ(log.messages(), (std::vector<Message>{kImportError, Imported(1)}));
+
+  // A local code of 30000 takes the search to the end of the map: the same end.
+  test::MessageLog messages;
+  test::WriteFile("F10R2.DAT", taken + Client("30000", "1"));
+  Run(1, "3");
+  EXPECT_EQ(ClientFile().size(), taken.size() + 2 * kClientLength);
+  EXPECT_EQ(CodeOf(ClientFile(), 29999).substr(0, 5), "29999");
+  EXPECT_EQ(messages.messages(), (std::vector<Message>{kImportError, Imported(1)}));
+}
+
+TEST_F(ExportImportTest, AnEmptyGroupWritesSpaces) {
+  test::WriteFile(diskette() / "F10R2.BAK", Client("1", "123"));
+  Run(1, "");
+  EXPECT_EQ(GroupOf(ClientFile(), 0), "   ");
+  EXPECT_EQ(test::Field(ClientFile(), kClientLength, 0, kGroupAt + 3, 4), "    ");
+}
+
+TEST_F(ExportImportTest, ImportCleansTheRecords) {
+  std::string tab = With(Client("1", "1"), 300, "x\ty");
+  std::string utf8 = Client("1", "1", "Jo\xC3\xA3o");
+  test::WriteFile(diskette() / "F10R2.BAK", tab + utf8);
+  Run(1, "4");
+  std::string clients = ClientFile();
+  ASSERT_EQ(clients.size(), 2u * kClientLength);
+  EXPECT_EQ(clients.substr(300, 3), "x y");
+  EXPECT_EQ(test::Field(clients, kClientLength, 1, kNameAt, 5), "Jo\xE3o ");
+  // The fields after the pair move one place to the left, the record is padded at its end.
+  EXPECT_EQ(test::Field(clients, kClientLength, 1, kGroupAt - 1, 3), "4  ");
+  EXPECT_EQ(test::Field(clients, kClientLength, 1, 998, 2), "  ");
+}
+
+TEST_F(ExportImportTest, AShortDisketteRecordIsCompletedFirst) {
+  test::WriteFile(diskette() / "F10R2.BAK", Client("1", "1", "Ana") + Client("1", "1", "Bia").substr(0, 100));
+  Run(1, "6");
+  std::string clients = ClientFile();
+  ASSERT_EQ(clients.size(), 2u * kClientLength);
+  EXPECT_EQ(CodeOf(clients, 1), "00002      ");
+  EXPECT_EQ(test::Field(clients, kClientLength, 1, kNameAt, 3), "Bia");
+  EXPECT_EQ(GroupOf(clients, 1), "6  ");
+  EXPECT_EQ(log.messages(), std::vector<Message>{Imported(2)});
+}
+
+TEST_F(ExportImportTest, NewRecordsStartOnARecordBoundary) {
+  test::WriteFile("F10R2.DAT", Client("1", "1") + Client("2", "1").substr(0, 400));
+  test::WriteFile(diskette() / "F10R2.BAK", Client("9", "9"));
+  Run(1, "5");
+  std::string clients = ClientFile();
+  ASSERT_EQ(clients.size(), 3u * kClientLength);
+  EXPECT_EQ(clients.substr(kClientLength), Client("2", "1").substr(0, 400) + std::string(600, ' ') +
+                                               Client("00003     ", "5"));
+}
+
+TEST_F(ExportImportTest, TheCodeMapNeverTakesAUsersFile) {
+  test::WriteFile("102030045.tmp", "notes of the user");
+  test::WriteFile(diskette() / "F10R2.BAK", Client("1", "1"));
+  Run(1, "5");
+  EXPECT_EQ(test::ReadFile(folder() / "102030045.tmp"), "notes of the user");
+  EXPECT_EQ(CodeOf(ClientFile(), 0).substr(0, 5), "00001");
+  EXPECT_FALSE(test::FileExists(folder() / "102030046.tmp"));
+}
+
+TEST_F(ExportImportTest, NothingToImportGivesZero) {
+  Run(1, "5");  // no diskette file: the client file is made all the same
+  EXPECT_EQ(ClientFile(), "");
+  plat::posix::SetDisketteFolder("");
+  Run(1, "5");
+  std::string before = Client("1", "1");
+  test::WriteFile("F10R2.DAT", before);
+  ASSERT_TRUE(plat::MakeReadOnly("F10R2.DAT"));
+  plat::posix::SetDisketteFolder(diskette().string());
+  test::WriteFile(diskette() / "F10R2.BAK", Client("1", "1"));
+  Run(1, "5");
+  EXPECT_EQ(ClientFile(), before);
+  EXPECT_EQ(log.messages(), std::vector<Message>(3, Imported(0)));
+  EXPECT_EQ(test::Snapshot(folder()).size(), 3u) << "no code map is left behind";
+}
+
+TEST_F(ExportImportTest, AFailedWriteKeepsAndCountsOnlyTheWholeRecordsWritten) {
+  // The code map is written first; then the client file, one window of the
+  // stream at a time. The second window of the client file fails.
+  const int records = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength) + 40;
+  test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), records));
+  int writes = 0;
+  plat::TestHooks().before_file_op = [&writes](plat::FileOp op) { return op != plat::FileOp::kWrite || ++writes != 3; };
+  Run(1, "5");
+  plat::TestHooks().before_file_op = nullptr;
+  const int whole = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength);
+  EXPECT_EQ(ClientFile().size() / kClientLength, static_cast<std::size_t>(whole));
+  EXPECT_EQ(CodeOf(ClientFile(), whole - 1).substr(0, 5), "00" + std::to_string(whole));
+  EXPECT_EQ(log.messages(), (std::vector<Message>{kImportError, Imported(whole)}));
+}
+
+}  // namespace

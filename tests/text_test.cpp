@@ -1,0 +1,168 @@
+// Text, number and date routines: the cases where a slip changes what lands
+// in a data file or which member counts as up to date.
+#include "recfile/text.hpp"
+
+#include <cstring>
+#include <string>
+
+#include "tests/support.hpp"
+
+namespace {
+
+std::string Trim(std::string s) {
+  s.push_back('\0');
+  return TrimRight(s.data());
+}
+
+std::string Pad(std::string s, int width) {
+  s.resize(64, '\0');
+  return PadRight(s.data(), width);
+}
+
+std::string Latin(const std::string& s) {
+  std::string buffer = s + '\0';
+  return Utf8ToLatin1(buffer.data());
+}
+
+std::string Clean(const std::string& s) {
+  std::string buffer = s + '\0';
+  return CleanText(buffer.data());
+}
+
+std::string Format(double value, int decimals) {
+  char buffer[40];
+  return FormatNumber(value, decimals, buffer);
+}
+
+TEST(TextRoutines, TrimRightRemovesSpacesOnly) {
+  EXPECT_EQ(Trim("   "), "");
+  EXPECT_EQ(Trim("ab\t"), "ab\t");
+  EXPECT_EQ(Trim("ab \t  "), "ab \t");
+  EXPECT_EQ(Trim(" a b "), " a b");
+}
+
+TEST(TextRoutines, PadRightCutsOrPads) {
+  EXPECT_EQ(Pad("ABCD", 3), "ABC");
+  EXPECT_EQ(Pad("", 3), "   ");
+  EXPECT_EQ(Pad("1", 3), "1  ");
+}
+
+TEST(TextRoutines, CopyFixedAndSetLength) {
+  char buffer[8];
+  std::memset(buffer, 'x', sizeof buffer);
+  CopyFixed(buffer, "AB", 5);
+  EXPECT_STREQ(buffer, "AB");
+  EXPECT_EQ(buffer[4], '\0');  // the rest of the n filled with terminators
+  EXPECT_EQ(buffer[5], '\0');
+  CopyFixed(buffer, "ABCDEFG", 3);
+  EXPECT_STREQ(buffer, "ABC");
+  char text[] = "ABCDEF";
+  EXPECT_STREQ(SetLength(text, 2), "AB");
+}
+
+TEST(TextRoutines, HasText) {
+  EXPECT_EQ(HasText(""), 0);
+  EXPECT_EQ(HasText("    "), 0);
+  EXPECT_EQ(HasText("  x "), 1);
+  EXPECT_EQ(HasText("\t"), 1);
+}
+
+TEST(TextRoutines, Utf8PairsOfTheLatin1RangeCollapse) {
+  EXPECT_EQ(Latin("\xC3\xA7"), "\xE7");                  // ç
+  EXPECT_EQ(Latin("\xC2\xA0"), " ");                     // no-break space
+  EXPECT_EQ(Latin("\xC2\x80"), " ");                     // C2 80..A0 become a space
+  EXPECT_EQ(Latin("\xC2\xBA"), "\xBA");                  // º stays that byte
+  EXPECT_EQ(Latin("\xC3\x41"), "\xC3\x41");              // not a pair
+  EXPECT_EQ(Latin("ab\xC3"), "ab\xC3");                  // lone lead byte at the end
+  EXPECT_EQ(Latin("S\xC3\xA3o Jo\xC3\xA3o"), "S\xE3o Jo\xE3o");
+  EXPECT_EQ(Latin("\xC3\xC3\xA9"), "\xC3\xE9");          // the second lead byte pairs
+}
+
+TEST(TextRoutines, CleanTextBlanksControlCharacters) {
+  EXPECT_EQ(Clean("a\r\nb"), "a  b");
+  EXPECT_EQ(Clean("\ttab\x1a"), " tab ");
+  EXPECT_EQ(Clean("\xE9\x80\xFF"), "\xE9\x80\xFF");  // 128 to 255 stay
+  EXPECT_EQ(Clean("\xC3\xA7\x01"), "\xE7 ");
+}
+
+TEST(NumberRoutines, TextToIntStopsAtTheFirstNonDigit) {
+  EXPECT_EQ(TextToInt("  42abc"), 42);
+  EXPECT_EQ(TextToInt("-3"), -3);
+  EXPECT_EQ(TextToInt("+7 "), 7);
+  EXPECT_EQ(TextToInt("abc"), 0);
+  EXPECT_EQ(TextToInt(""), 0);
+  EXPECT_EQ(TextToInt("00012"), 12);
+}
+
+TEST(NumberRoutines, Round2ByTheThirdDecimal) {
+  EXPECT_DOUBLE_EQ(Round2(1.234), 1.23);
+  EXPECT_DOUBLE_EQ(Round2(1.235), 1.24);
+  EXPECT_DOUBLE_EQ(Round2(2.999), 3.0);
+  EXPECT_DOUBLE_EQ(Round2(7.0), 7.0);
+}
+
+TEST(NumberRoutines, ParseDecimalTakesTheRightmostSeparator) {
+  EXPECT_DOUBLE_EQ(ParseDecimal("1.234,56"), 1234.56);
+  EXPECT_DOUBLE_EQ(ParseDecimal("1,234.56"), 1234.56);
+  EXPECT_DOUBLE_EQ(ParseDecimal("12,5"), 12.5);
+  EXPECT_DOUBLE_EQ(ParseDecimal("1.000"), 1.0);
+  EXPECT_DOUBLE_EQ(ParseDecimal("R$ 12,50"), 0.0);
+  EXPECT_DOUBLE_EQ(ParseDecimal(" 12,50"), 12.5);
+  EXPECT_DOUBLE_EQ(ParseDecimal("1e5"), 15.0);  // exponents are dropped
+  EXPECT_DOUBLE_EQ(ParseDecimal("                "), 0.0);
+  // Only the first 30 characters count.
+  EXPECT_DOUBLE_EQ(ParseDecimal("000000000000000000000000000001999"), 1.0);
+}
+
+TEST(NumberRoutines, FormatNumberInBrazilianNotation) {
+  EXPECT_EQ(Format(999, 0), "999");
+  EXPECT_EQ(Format(1000, 0), "1.000");
+  EXPECT_EQ(Format(-1234.5, 2), "-1.234,50");
+  EXPECT_EQ(Format(2000000001.0, 0), "2.000.000.001");
+  EXPECT_EQ(Format(4294967296.0 + 5, 0), "4.294.967.301");
+  EXPECT_EQ(Format(0, 0), "0");
+  EXPECT_EQ(Format(123456, 0), "123.456");
+  EXPECT_EQ(Format(1.5, 9), "1,500000");  // decimals above 6 become 6
+  EXPECT_EQ(Format(1e15, 0), "0");
+}
+
+TEST(NumberRoutines, NextInCycle) {
+  EXPECT_EQ(NextInCycle(998, 3), 999u);
+  EXPECT_EQ(NextInCycle(999, 3), 1u);
+  EXPECT_EQ(NextInCycle(0, 3), 1u);
+  EXPECT_EQ(NextInCycle(5, 0), 1u);
+  EXPECT_EQ(NextInCycle(5, -2), 1u);
+  EXPECT_EQ(NextInCycle(999999998, 12), 999999999u);  // digits capped at 9
+  EXPECT_EQ(NextInCycle(999999999, 12), 1u);
+}
+
+TEST(DateRoutines, ParseDate) {
+  DateParts d;
+  ParseDate("05/13/2024", &d);
+  EXPECT_EQ(d.day, 5);
+  EXPECT_EQ(d.month, 13);  // no range test
+  EXPECT_EQ(d.year, 2024);
+  ParseDate("5/1/2024", &d);
+  EXPECT_EQ(d.day, 0);
+  EXPECT_EQ(d.month, 0);
+  EXPECT_EQ(d.year, 0);
+  ParseDate("10-12-2025xyz", &d);  // separators are not examined
+  EXPECT_EQ(d.day, 10);
+  EXPECT_EQ(d.month, 12);
+  EXPECT_EQ(d.year, 2025);
+}
+
+TEST(DateRoutines, CompareYearMonthIgnoresTheDay) {
+  DateParts a, b;
+  ParseDate("01/03/2024", &a);
+  ParseDate("31/03/2024", &b);
+  EXPECT_EQ(CompareYearMonth(a, b), 0);
+  ParseDate("15/11/2025", &a);
+  ParseDate("31/12/2025", &b);
+  EXPECT_EQ(CompareYearMonth(a, b), -1);
+  EXPECT_EQ(CompareYearMonth(b, a), 1);
+  ParseDate("01/01/2026", &a);
+  EXPECT_EQ(CompareYearMonth(a, b), 1);  // the year first
+}
+
+}  // namespace
