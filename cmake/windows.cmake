@@ -3,12 +3,16 @@
 # GoogleTest suite and the helpers of the Windows tests, run under Wine.
 enable_language(RC)
 
+# The dialogs join the library, so that the tests can open them.
+target_sources(lanvo PRIVATE app/win_dialogs.cpp)
+
 add_executable(lanvo303 WIN32 app/win_main.cpp resources/lanvo303.rc)
 target_link_libraries(lanvo303 PRIVATE lanvo)
 target_include_directories(lanvo303 PRIVATE ${CMAKE_SOURCE_DIR})
 
 if(LANVO_TESTS)
-  # GoogleTest from Debian's sources, built with the same toolchain. Our
+  # GoogleTest from Debian's sources, built with the same toolchain (it names
+  # its targets GTest::gtest and GTest::gtest_main itself). Our
   # warning options are not its business.
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -17,8 +21,6 @@ if(LANVO_TESTS)
   set_directory_properties(PROPERTIES COMPILE_OPTIONS "")
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   set_directory_properties(PROPERTIES COMPILE_OPTIONS "${lanvo_options}")
-  add_library(GTest::gtest ALIAS gtest)
-  add_library(GTest::gtest_main ALIAS gtest_main)
 
   # Every Windows program of the tests runs under Wine in a prefix of this
   # build, made on first use (tools/wine-prefix.sh).
@@ -31,8 +33,9 @@ if(LANVO_TESTS)
   # Helpers of the Windows tests, beside lanvo_tests.exe: a second process
   # that holds a file open for writing, and the probe that the end-to-end
   # test reads the windows of lanvo303.exe with.
-  add_executable(lanvo-hold-file tests/win32/helpers/hold_file.cpp)
-  target_link_libraries(lanvo-hold-file PRIVATE lanvo)
+  add_executable(lanvo-win-hold tests/win32/helpers/win_hold.cpp)
+  target_link_libraries(lanvo-win-hold PRIVATE lanvo)
   add_executable(lanvo-probe tests/win32/helpers/probe.cpp)
   target_link_libraries(lanvo-probe PRIVATE lanvo)
+  set_target_properties(lanvo-win-hold lanvo-probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 endif()

@@ -2,6 +2,8 @@
 # Makes a private Wine prefix once: tools/wine-prefix.sh PREFIX [null|x11]
 #   null  windows without a display (the unit tests: no window is ever seen)
 #   x11   windows on $DISPLAY (the end-to-end test under Xvfb)
+# Besides C:, the prefix has the drives A: and D:, the folders drive_a and
+# drive_d inside it, for the tests of the working folder at start-up.
 # Safe to call from tests that start together: the first one makes the
 # prefix under a lock, the others wait for it and then find it made.
 set -euo pipefail
@@ -15,6 +17,9 @@ flock 9
 [ -f "$prefix/.lanvo-ready" ] && exit 0
 rm -rf "$prefix"
 wineboot -i >/dev/null 2>&1
+mkdir -p "$prefix/drive_a" "$prefix/drive_d"
+ln -sfn ../drive_a "$prefix/dosdevices/a:"
+ln -sfn ../drive_d "$prefix/dosdevices/d:"
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$driver" /f >/dev/null 2>&1
 # The registry reaches the disk when the server ends.
 wineserver -w

@@ -52,9 +52,9 @@ void WindowDialog::End(int result) { ::EndDialog(window_, result); }
 void WindowDialog::NextTabStop() { ::PostMessageW(window_, WM_NEXTDLGCTL, 0, 0); }
 
 void WindowDialog::Repaint() {
-  // The dialog takes no message while a command runs, so paint what changed
-  // (the status line) now, children included.
-  ::RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The dialog takes no message while a command runs, so it is painted now,
+  // items included, with what they say at this moment.
+  ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 }  // namespace plat::win32
