@@ -30,12 +30,8 @@ if(LANVO_TESTS)
                                   WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 
-  # Helpers of the Windows tests, beside lanvo_tests.exe: a second process
-  # that holds a file open for writing, and the probe that the end-to-end
-  # test reads the windows of lanvo303.exe with.
-  add_executable(lanvo-win-hold tests/win32/helpers/win_hold.cpp)
-  target_link_libraries(lanvo-win-hold PRIVATE lanvo)
+  # The probe that the end-to-end test reads the windows of lanvo303.exe with.
   add_executable(lanvo-probe tests/win32/helpers/probe.cpp)
   target_link_libraries(lanvo-probe PRIVATE lanvo)
-  set_target_properties(lanvo-win-hold lanvo-probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  set_target_properties(lanvo-probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 endif()

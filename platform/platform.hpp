@@ -65,7 +65,9 @@ bool MakeReadOnly(const std::string& name);
 // Removes a file (not a folder). False when it is missing or cannot be removed.
 bool RemoveFile(const std::string& name);
 // Copies a file unless the target exists. The target appears complete or not
-// at all: a copy that fails half-way leaves nothing behind.
+// at all: the copy is written as to + ".~part" and renamed when whole, and a
+// copy that fails half-way leaves nothing behind (a crash may leave the
+// ".~part" file, which the next conversion run removes).
 bool CopyNoReplace(const std::string& from, const std::string& to);
 // Renames a file or a folder; fails, changing nothing, when the target exists.
 bool RenameNoReplace(const std::string& from, const std::string& to);
@@ -77,8 +79,8 @@ bool MakeFolder(const std::string& name);
 bool RemoveFolder(const std::string& name);
 // Flushes a folder's entries (created, renamed, removed names) to the disk.
 bool SyncFolder(const std::string& name);
-// The names (not paths) of the entries of a folder that match a pattern of
-// '*' and '?' in any letter case, in the order the system lists them.
+// The names (not paths) of the entries of a folder ("" is the working
+// folder) that match a pattern of '*' and '?' in any letter case, in name order.
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern);
 // The size of a file from its directory entry; -1 when it does not exist.
 std::int64_t FileSize(const std::string& name);

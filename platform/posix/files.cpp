@@ -108,7 +108,19 @@ void TakeWriteLock(int fd) {
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
 #ifdef F_OFD_SETLK
-  (void)::fcntl(fd, F_OFD_SETLK, &lock);
+  // The busy test of another process holds a read lock for a moment. Such a
+  // moment is waited out: taken then, the open would leave this writer
+  // unmarked for as long as it holds the file. Another writer's lock is not
+  // waited for; two writers may share a file, as on Windows.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0 || (errno != EAGAIN && errno != EACCES)) return;
+    struct flock holder = {};
+    holder.l_type = F_WRLCK;
+    holder.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_GETLK, &holder) == 0 && holder.l_type == F_WRLCK) return;
+    struct timespec pause = {0, 1000000};
+    ::nanosleep(&pause, nullptr);
+  }
 #else
   (void)::fcntl(fd, F_SETLK, &lock);
 #endif

@@ -1,9 +1,9 @@
 // Win32 file services of the platform layer, through the wide-character API.
 //
-// Sharing: readers let others read and write; writers let others only read.
-// So the busy test, an open for reading that lets others only read, fails
-// while any other handle holds the file for writing, and a second writer is
-// refused while the first one works.
+// Sharing: every open lets others read and write, as the program's streams
+// always have; two copies of the program may append to the same file. The
+// busy test is the one open that lets others only read: it fails while any
+// other handle holds the file for writing.
 //
 // The read-only attribute: Windows refuses to open such a file for writing or
 // to delete it, but Wine run as root does not (root passes every permission
@@ -67,13 +67,9 @@ Handle OpenFile(const std::string& name, OpenMode mode) {
   if (!FileOpAllowed(FileOp::kOpen)) return kNoHandle;
   std::wstring path = Wide(name);
   DWORD access = GENERIC_READ | GENERIC_WRITE;
-  DWORD share = FILE_SHARE_READ;
   DWORD disposition = OPEN_EXISTING;
   switch (mode) {
-    case OpenMode::kRead:
-      access = GENERIC_READ;
-      share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-      break;
+    case OpenMode::kRead: access = GENERIC_READ; break;
     case OpenMode::kUpdate: break;
     case OpenMode::kAppend: disposition = OPEN_ALWAYS; break;
     case OpenMode::kCreate: disposition = CREATE_ALWAYS; break;
@@ -82,7 +78,8 @@ Handle OpenFile(const std::string& name, OpenMode mode) {
     ::SetLastError(ERROR_ACCESS_DENIED);
     return kNoHandle;
   }
-  HANDLE h = ::CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return kNoHandle;
   Handle handle = FromHandle(h);
   if (mode == OpenMode::kAppend) {
@@ -208,7 +205,7 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   // Copy under a name of our own and rename it into place at the end, so that
   // the backup is either complete or absent, even after a crash.
   std::wstring part = target + L".~part";
-  HANDLE out = ::CreateFileW(part.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  HANDLE out = ::CreateFileW(part.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
     ::CloseHandle(in);

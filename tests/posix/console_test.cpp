@@ -1,31 +1,13 @@
 // The console program run as a process, as support technicians run it.
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <string>
 
+#include "tests/posix/console_support.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-};
-
-Result RunConsole(const std::string& arguments) {
-  std::string command = std::string(LANVO303_EXE) + " " + arguments + " </dev/null 2>&1";
-  Result result{-1, ""};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> buffer;
-  std::size_t got;
-  while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), got);
-  int raw = pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
-}
+using Result = test::ConsoleResult;
+using test::RunConsole;
 
 class ConsoleTest : public test::FolderTest {};
 

@@ -1,8 +1,14 @@
 // What only the POSIX side of the platform layer does: Windows names on Linux,
-// letter case, the temporary folder. What both sides do is tested in
-// tests/platform_files_test.cpp.
+// letter case, the temporary folder, the lock that marks a writer. What both
+// sides do is tested in tests/platform_files_test.cpp.
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE
+#endif
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <thread>
 
 #include "platform/platform.hpp"
 #include "platform/posix/posix.hpp"
@@ -56,6 +62,35 @@ TEST_F(PosixFilesTest, TemporaryFolderEndsInASeparator) {
   EXPECT_EQ(plat::TempFolder(), here + "/");
   unsetenv("TMPDIR");
   EXPECT_EQ(plat::TempFolder(), "/tmp/");
+}
+
+// The busy test of another process holds a read lock for a moment. A writer
+// that opens just then must still end up marked, or it would look free to
+// everyone for as long as it writes.
+TEST_F(PosixFilesTest, WriterOpeningDuringABusyTestIsStillMarked) {
+  WriteFile("F34.DAT", "x");
+  int probe = ::open(plat::posix::NativeName("F34.DAT").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(probe, 0);
+  struct flock lock = {};
+  lock.l_type = F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  ASSERT_EQ(::fcntl(probe, F_OFD_SETLK, &lock), 0);
+  std::thread release([probe] {
+    plat::SleepMs(20);
+    ::close(probe);
+  });
+  plat::Handle writer = plat::OpenFile("F34.DAT", plat::OpenMode::kUpdate);
+  release.join();
+  ASSERT_NE(writer, plat::kNoHandle);
+  EXPECT_EQ(plat::BusyTest("F34.DAT"), 1);
+  plat::CloseFile(writer);
+  // Appending and creating writers mark the file as well.
+  for (auto mode : {plat::OpenMode::kAppend, plat::OpenMode::kCreate}) {
+    writer = plat::OpenFile("F34.DAT", mode);
+    EXPECT_EQ(plat::BusyTest("F34.DAT"), 1);
+    plat::CloseFile(writer);
+  }
+  EXPECT_EQ(plat::BusyTest("F34.DAT"), 0);
 }
 
 }  // namespace

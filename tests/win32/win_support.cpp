@@ -9,41 +9,20 @@ Helper::Helper(const std::wstring& program, const std::wstring& arguments) {
   DWORD n = ::GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
   path.resize(n);
   path = path.substr(0, path.find_last_of(L"\\/") + 1) + program;
-
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE write_end = nullptr;
-  if (!::CreatePipe(&output_, &write_end, &inherit, 0)) return;
-  ::SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
+  std::wstring command = L"\"" + path + L"\" " + arguments;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = write_end;
-  startup.hStdError = write_end;
-  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-  std::wstring command = L"\"" + path + L"\" " + arguments;
   PROCESS_INFORMATION info = {};
-  if (::CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+  if (::CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
     process_ = info.hProcess;
     ::CloseHandle(info.hThread);
   }
-  ::CloseHandle(write_end);
 }
 
 Helper::~Helper() {
-  if (process_) {
-    if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) ::TerminateProcess(process_, 99);
-    ::CloseHandle(process_);
-  }
-  if (output_) ::CloseHandle(output_);
-}
-
-std::string Helper::ReadLine() {
-  std::string line;
-  char c;
-  DWORD got;
-  while (::ReadFile(output_, &c, 1, &got, nullptr) && got == 1 && c != '\n')
-    if (c != '\r') line += c;
-  return line;
+  if (!process_) return;
+  if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) ::TerminateProcess(process_, 99);
+  ::CloseHandle(process_);
 }
 
 int Helper::Wait(DWORD milliseconds) {
@@ -51,6 +30,14 @@ int Helper::Wait(DWORD milliseconds) {
   DWORD code = 0;
   ::GetExitCodeProcess(process_, &code);
   return static_cast<int>(code);
+}
+
+bool WaitForFile(const std::string& name) {
+  for (int i = 0; i < 400; ++i) {
+    if (plat::Exists(name)) return true;
+    ::Sleep(25);
+  }
+  return false;
 }
 
 namespace {

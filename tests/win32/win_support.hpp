@@ -9,22 +9,22 @@
 
 namespace test::win {
 
-// A helper program of the tests (built beside lanvo_tests.exe), started with
-// its standard output on a pipe.
+// A helper program of the tests (built beside lanvo_tests.exe), started in
+// the working folder; ended by force if it still runs when dropped.
 class Helper {
  public:
   Helper(const std::wstring& program, const std::wstring& arguments);
   ~Helper();
   bool started() const { return process_ != nullptr; }
-  // The next line of its output, without the line end; empty at the end.
-  std::string ReadLine();
   // Waits for it to end; its exit code, or -1 when it did not end in time.
   int Wait(DWORD milliseconds = 20000);
 
  private:
   HANDLE process_ = nullptr;
-  HANDLE output_ = nullptr;
 };
+
+// Waits up to ten seconds for a file to appear.
+bool WaitForFile(const std::string& name);
 
 // Runs action once, from inside whatever message loop runs in the meantime
 // on this thread (the loop of a message box or of a modal dialog), as soon as

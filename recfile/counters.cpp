@@ -1,0 +1,143 @@
+#include "recfile/counters.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.hpp"
+#include "recfile/guarded_open.hpp"
+#include "recfile/text.hpp"
+
+namespace {
+
+// F34.DAT: records of 30 characters with no terminator; the key of a counter
+// is its group and name, the first 20 characters.
+constexpr int kRecordLength = 30;
+constexpr std::size_t kGroupWidth = 10;  // at 0; the empty group is 10 spaces
+constexpr std::size_t kNameWidth = 10;   // at 10
+constexpr int kValueAt = 20;
+constexpr int kValueWidth = 10;          // "%-10ld"
+constexpr int kKeyWidth = kGroupWidth + kNameWidth;
+constexpr char kRecordFormat[] = "%-10s%-10s%-10ld";
+
+constexpr long kMaxValue = 999999999;
+constexpr int kDefaultDigits = 6;
+
+constexpr char kCaption[] = "MacroCodeCad";
+constexpr char kReadFailed[] = "Erro ao abrir ou posicionar arquivo de contadores.";
+
+// A group or a name as it goes into a record: cleaned (UTF-8 pairs collapsed,
+// control characters made spaces), then cut to its field. Cleaning each field
+// before the record is joined keeps every field at its offset; cleaning the
+// joined record would shorten the group by each collapsed pair and shift the
+// name and the value out of their columns. A longer text is cut so that it
+// cannot run into the next field.
+std::string FieldText(const char* text, std::size_t width) {
+  std::string field = text ? text : "";
+  CleanText(field.data());
+  field.resize(std::strlen(field.c_str()));
+  if (field.size() > width) field.resize(width);
+  return field;
+}
+
+struct CounterKey {
+  std::string group;
+  std::string name;
+  std::string text;  // "%-10s%-10s" of group and name
+};
+
+CounterKey MakeKey(const char* group, const char* name) {
+  CounterKey key{FieldText(group, kGroupWidth), FieldText(name, kNameWidth), {}};
+  key.text = key.group;
+  key.text.resize(kGroupWidth, ' ');
+  key.text += key.name;
+  key.text.resize(kKeyWidth, ' ');
+  return key;
+}
+
+// The index of the counter's record, -1 when there is none.
+std::int64_t FindCounter(const CounterKey& key) {
+  std::int64_t index;
+  FFindKey(kCountersFile, kRecordLength, key.text.c_str(), 0, kKeyWidth, &index);
+  return index;
+}
+
+// 1 with the value of record index; 0 when it cannot be read.
+int ReadValue(std::int64_t index, long* value) {
+  StreamPtr f34 = FOpenRead(kCountersFile);
+  if (!f34) return 0;
+  char field[kValueWidth + 1];
+  if (!f34->Seek(index * kRecordLength + kValueAt) || !FReadField(f34.get(), field, kValueWidth)) {
+    FCloseIf(f34);
+    plat::ShowMessageBox(nullptr, kReadFailed, kCaption, plat::kIconError);
+    return 0;
+  }
+  FCloseIf(f34);
+  long stored = TextToInt(field);
+  *value = (stored < 0 || stored > kMaxValue) ? 0 : stored;
+  return 1;
+}
+
+// 1 with the counter's record (-1 for none) and value (0 for none).
+int ReadCounter(const CounterKey& key, std::int64_t* index, long* value) {
+  *value = 0;
+  *index = FindCounter(key);
+  return *index < 0 ? 1 : ReadValue(*index, value);
+}
+
+// Rewrites record index, or appends the counter when index is -1.
+int WriteCounter(const CounterKey& key, std::int64_t index, long value) {
+  char record[64];
+  std::snprintf(record, sizeof record, kRecordFormat, key.group.c_str(), key.name.c_str(), value);
+  SetLength(record, kRecordLength);
+  std::int64_t at = index;
+  StreamPtr f34 = FOpen2(kCountersFile, kRecordLength, &at, index >= 0 ? kRewriteRecord : kNewRecord,
+                         kAlwaysAppend);
+  if (!f34) return 0;
+  // A write that the disk refused leaves the counter as it was: not written.
+  bool written = f34->WriteField(record, kRecordLength) == static_cast<std::size_t>(kRecordLength);
+  return FCloseIf(f34) && written ? 1 : 0;
+}
+
+}  // namespace
+
+int CounterRead(const char* group, const char* name, long* value) {
+  std::int64_t index;
+  return ReadCounter(MakeKey(group, name), &index, value);
+}
+
+int CounterNext(const char* group, const char* name, long* value, int digits) {
+  CounterKey key = MakeKey(group, name);
+  std::int64_t index;
+  long current;
+  *value = 0;
+  if (!ReadCounter(key, &index, &current)) return 0;
+  int cycle_digits = (digits >= 1 && digits <= 9) ? digits : kDefaultDigits;
+  long next = static_cast<long>(NextInCycle(static_cast<unsigned long>(current), cycle_digits));
+  if (!WriteCounter(key, index, next)) return 0;
+  *value = next;
+  return 1;
+}
+
+int CounterSet(const char* group, const char* name, long value) {
+  CounterKey key = MakeKey(group, name);
+  return WriteCounter(key, FindCounter(key), value);
+}
+
+int CounterRegroup(const char* group, const char* name, const char* new_group) {
+  CounterKey key = MakeKey(group, name);
+  StreamPtr f34 = FOpenUpdate(kCountersFile);
+  if (!f34) return 0;
+  char record[kRecordLength];
+  // Deleted records are not passed over here: the first record with the key
+  // is the one that moves.
+  for (std::int64_t at = 0; f34->Seek(at); at += kRecordLength) {
+    if (f34->Read(record, kRecordLength) < static_cast<std::size_t>(kKeyWidth)) break;
+    if (std::memcmp(record, key.text.data(), kKeyWidth) != 0) continue;
+    f34->Seek(at);
+    bool written = f34->WriteField(FieldText(new_group, kGroupWidth), kGroupWidth) == kGroupWidth;
+    return FCloseIf(f34) && written ? 1 : 0;
+  }
+  FCloseIf(f34);
+  return 0;
+}

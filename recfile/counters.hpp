@@ -1,0 +1,24 @@
+// The counters file F34.DAT, from which the application allocates the codes of
+// its records. Each counter is named by a group and a name (the converter uses
+// module numbers as names: "10", "60", "11", "14", "9", "4"); the first record
+// with that key in file order is the counter. Values run from 0 to
+// 999,999,999; a stored value outside that range reads as 0.
+#pragma once
+
+#include "recfile/find_key.hpp"
+
+constexpr char kCountersFile[] = "F34.DAT";
+
+// 1 with the counter's value (0 for a counter that does not exist); 0 when
+// the counters file could not be read.
+int CounterRead(const char* group, const char* name, long* value);
+// Takes the next code: value + 1, wrapping to 1 after the number made of
+// digits nines (digits 1 to 9; any other count means 6). 1 when the new code
+// was written, with *value the new code; 0 otherwise, with *value 0.
+int CounterNext(const char* group, const char* name, long* value, int digits);
+// Writes the value, appending the counter when it does not exist. 1 when the
+// record was written.
+int CounterSet(const char* group, const char* name, long value);
+// Gives the first record with that key (deleted or not) the new group. 1 when
+// a record was changed.
+int CounterRegroup(const char* group, const char* name, const char* new_group);
