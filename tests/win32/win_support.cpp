@@ -69,13 +69,15 @@ HWND ModalWindow() {
 
 void CALLBACK RunAction(HWND, UINT, UINT_PTR timer, DWORD) {
   ++g_ticks;
-  if (!g_ran) {
+  // A modal loop shows its dialog only once it has nothing else to do.
+  HWND modal = ModalWindow();
+  if (!g_ran && modal) {
     g_ran = true;
-    if (g_action) g_action(ModalWindow());
+    if (g_action) g_action(modal);
   } else if (g_ticks >= kTicksBeforeForcing) {
     ::KillTimer(nullptr, timer);
     g_forced = true;
-    ::EndDialog(ModalWindow(), -1);
+    if (modal) ::EndDialog(modal, -1);
   }
 }
 
