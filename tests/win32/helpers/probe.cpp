@@ -5,6 +5,9 @@
 //   W  window  class  title  left  top  right  bottom
 //   I  window  id  class  text  x  y          (x, y: the centre of the item)
 // Line ends inside texts are written as \n.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 
@@ -14,6 +17,20 @@ namespace {
 
 using plat::win32::Utf8;
 using plat::win32::WindowText;
+
+// The text of an item of another process: GetWindowText gives only what the
+// system keeps for the window (right for captions and statics, empty for an
+// edit field), so the item itself is asked.
+std::string ItemText(HWND item) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(item, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return WindowText(item);
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR got = 0;
+  ::SendMessageTimeoutW(item, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+                        &got);
+  text.resize(got);
+  return Utf8(text);
+}
 
 std::string ClassOf(HWND window) {
   wchar_t name[128] = {};
@@ -46,7 +63,7 @@ BOOL CALLBACK ListItem(HWND item, LPARAM parent) {
   char handle[32];
   std::snprintf(handle, sizeof handle, "%p", reinterpret_cast<void*>(parent));
   Print("I\t" + std::string(handle) + "\t" + std::to_string(::GetDlgCtrlID(item)) + "\t" + ClassOf(item) + "\t" +
-        Escaped(WindowText(item)) + "\t" + where);
+        Escaped(ItemText(item)) + "\t" + where);
   return TRUE;
 }
 
@@ -66,6 +83,7 @@ BOOL CALLBACK ListWindow(HWND window, LPARAM) {
 }  // namespace
 
 int main() {
+  _setmode(_fileno(stdout), _O_BINARY);  // lines end in \n alone
   ::EnumWindows(ListWindow, 0);
   std::fflush(stdout);
   return 0;
