@@ -3,6 +3,7 @@
 #include "convert/conversion.hpp"
 #include "maintenance/maintenance.hpp"
 #include "recfile/dialog.hpp"
+#include "recfile/journal.hpp"
 
 namespace app {
 namespace {
@@ -14,6 +15,18 @@ void InitDialog(plat::Dialog* dialog) {
   for (int id : {100, 110, 111})
     if (dialog->HasItem(id)) dialog->LimitItemText(id, 3);
   dialog->SetItemText(kItemFolder, plat::CurrentFolder().substr(0, 99));
+}
+
+// The maintenance commands work on the client file. An interrupted conversion
+// may have left changes in its journal that replace that file: they are
+// completed first, or the command would work on a file about to be replaced.
+bool ReadyForMaintenance(plat::Dialog* dialog) {
+  if (rec::RecoverPending()) return true;
+  plat::ShowMessageBox(dialog,
+                       "Uma conversão interrompida não pôde ser concluída.\n"
+                       "Execute a conversão novamente antes de continuar.",
+                       "Lanvo", plat::kIconError | plat::kOk);
+  return false;
 }
 
 }  // namespace
@@ -36,16 +49,16 @@ bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command) {
       RunConversion(dialog);
       return true;
     case kItemExport:
-      ExportImportClients(dialog, 0);
+      if (ReadyForMaintenance(dialog)) ExportImportClients(dialog, 0);
       return true;
     case kItemImport:
-      ExportImportClients(dialog, 1);
+      if (ReadyForMaintenance(dialog)) ExportImportClients(dialog, 1);
       return true;
     case kItemRegroup:
-      ChangeClientGroup(dialog);
+      if (ReadyForMaintenance(dialog)) ChangeClientGroup(dialog);
       return true;
     case kItemDelinquency:
-      UpdateDelinquency(dialog);
+      if (ReadyForMaintenance(dialog)) UpdateDelinquency(dialog);
       return true;
     case kItemEnter:
       // Enter moves to the next field instead of pressing a button.

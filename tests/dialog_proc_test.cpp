@@ -64,3 +64,34 @@ TEST_F(DialogProcTest, OtherCommandsAreNotHandled) {
 }
 
 }  // namespace
+
+namespace {
+
+// A maintenance command works on the client file that an interrupted
+// conversion was putting in place, never on the one about to be replaced.
+TEST_F(DialogProcTest, MaintenanceCompletesAnInterruptedConversionFirst) {
+  std::string old_client = test::Record(1000).Set(232, 3, "001");
+  std::string new_client = test::Record(1000).Set(232, 3, "001").Set(0, 5, "00001");
+  test::WriteFile("F10R2.DAT", old_client);
+  test::WriteFile("F10R2.DAT.~new", new_client);
+  test::WriteFile("LANVO.JNL", "R F10R2.DAT\nEND\n");
+  dialog_.SetItemText(110, "001");
+  dialog_.SetItemText(111, "002");
+  EXPECT_TRUE(Command(312));
+  EXPECT_EQ(test::ReadFile("F10R2.DAT"), test::Record(1000).Set(232, 3, "002").Set(0, 5, "00001").bytes());
+  EXPECT_FALSE(test::FileExists("LANVO.JNL"));
+}
+
+TEST_F(DialogProcTest, MaintenanceWaitsWhileAnInterruptedConversionCannotBeCompleted) {
+  std::string client = test::Record(1000).Set(232, 3, "001");
+  test::WriteFile("F10R2.DAT", client);
+  test::WriteFile("LANVO.JNL", "R F10R2.DAT\n");  // not whole
+  dialog_.SetItemText(110, "001");
+  dialog_.SetItemText(111, "002");
+  EXPECT_TRUE(Command(312));
+  EXPECT_EQ(test::ReadFile("F10R2.DAT"), client);
+  ASSERT_EQ(messages_.messages().size(), 1u);
+  EXPECT_EQ(messages_.messages()[0].flags, plat::kIconError);
+}
+
+}  // namespace

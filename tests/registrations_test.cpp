@@ -94,3 +94,19 @@ TEST_F(RegistrationsTest, FilesThatCannotBeOpenedAreSkipped) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegistrationsTest, AFixThatCouldNotBeWrittenSaysSo) {
+  WriteFile("F11.DAT", F11({"00008"}));
+  WriteFile("REG/F1200008.DAT", Registration('a', 'Z'));
+  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
+  EXPECT_FALSE(FixRegistrations());
+  plat::TestHooks().before_file_op = nullptr;
+  EXPECT_TRUE(FixRegistrations());
+  EXPECT_EQ(ReadFile("REG/F1200008.DAT"), Blanked(Registration('a', 'Z')).bytes());
+  EXPECT_TRUE(FixRegistrations());  // again: nothing changes
+  EXPECT_EQ(ReadFile("REG/F1200008.DAT"), Blanked(Registration('a', 'Z')).bytes());
+}
+
+}  // namespace

@@ -26,8 +26,8 @@ if [ -x tools/test-windows.sh ]; then
   tools/test-windows.sh
 fi
 
-# Until every step of the conversion exists the cases are reported, not required.
-conformance_required=0
+# Every case must pass: a conversion that differs from one fails the run.
+conformance_required=1
 if [ -d ../shared/conformance ]; then
   echo "== conversion cases"
   status=0
@@ -38,4 +38,7 @@ if [ -d ../shared/conformance ]; then
     exit 1
   fi
 fi
+echo "== killed conversions (SIGKILL at 20 moments of a run)"
+tools/kill-test.sh 20000 20 | tail -n 1
+
 echo "== all tests passed"
