@@ -112,11 +112,14 @@ shot() {  # name window
 
 # Opens the system menu by the caption and takes the item that many places
 # above its end.
+find_menu() { awk -F'\t' '$1 == "W" && $3 == "#32768" { print $2; exit }' "$out/probe.txt"; }
 system_menu() {  # window places
   local l t r b
   read -r l t r b < <(rect "$1")
-  xdotool mousemove $(((l + r) / 2)) $((t + 10)) click 3
-  sleep 0.5
+  for _ in 1 2 3; do
+    xdotool mousemove $(((l + r) / 2)) $((t + 10)) click 3
+    [ -n "$(wait_for find_menu)" ] && break
+  done
   for _ in $(seq 1 "$2"); do xdotool key Up; done
   xdotool key Return
 }

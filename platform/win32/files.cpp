@@ -301,25 +301,31 @@ int BusyTest(const std::string& name) {
   return (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) ? 1 : 0;
 }
 
-std::string TempFolder() {
-  DWORD n = ::GetTempPathW(0, nullptr);
+namespace {
+
+// A path from one of the calls that take (buffer length, buffer) and answer
+// the length they need when the buffer is too small; empty on failure.
+template <typename Call>
+std::wstring PathFrom(Call call) {
+  DWORD n = call(0, nullptr);
   if (n == 0) return {};
   std::wstring buffer(n, L'\0');
-  n = ::GetTempPathW(n, buffer.data());
+  n = call(n, buffer.data());
   if (n == 0 || n >= buffer.size()) return {};
   buffer.resize(n);
-  if (buffer.back() != L'\\') buffer += L'\\';
-  return Utf8(buffer);
+  return buffer;
+}
+
+}  // namespace
+
+std::string TempFolder() {
+  std::wstring folder = PathFrom([](DWORD n, wchar_t* b) { return ::GetTempPathW(n, b); });
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return Utf8(folder);
 }
 
 std::string CurrentFolder() {
-  DWORD n = ::GetCurrentDirectoryW(0, nullptr);
-  if (n == 0) return {};
-  std::wstring buffer(n, L'\0');
-  n = ::GetCurrentDirectoryW(n, buffer.data());
-  if (n == 0 || n >= buffer.size()) return {};
-  buffer.resize(n);
-  return Utf8(buffer);
+  return Utf8(PathFrom([](DWORD n, wchar_t* b) { return ::GetCurrentDirectoryW(n, b); }));
 }
 
 bool ChangeFolder(const std::string& name) { return ::SetCurrentDirectoryW(Wide(name).c_str()) != 0; }
