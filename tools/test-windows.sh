@@ -7,8 +7,9 @@
 #
 # FOLDER is the folder of an older release that the end-to-end test converts;
 # without it, one made by build/lanvo-sample when that tool is built, else
-# tests/win32/gui/old-release. The console program build/lanvo303, when
-# built, converts the same folder for comparison.
+# tests/win32/gui/old-release (the folder of a release with the client layout
+# R1 and 8 clients, taken from the conversion cases). The console program
+# build/lanvo303, when built, converts the same folder for comparison.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
