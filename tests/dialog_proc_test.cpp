@@ -30,6 +30,25 @@ TEST_F(DialogProcTest, InitialisationTakesTheOwnersTitleAndShowsTheFolder) {
   EXPECT_EQ(dialog_.fonts(), (std::set<int>{2, 100, 110, 111, 150, 200, 250, 300, 350}));
 }
 
+// The folder is shown with at most 99 characters, and an accented letter is
+// never cut in half.
+TEST_F(DialogProcTest, ALongFolderIsCutBetweenCharacters) {
+  std::string name;
+  for (int i = 0; i < 110; ++i) name += "ã";  // two bytes each in UTF-8
+  ASSERT_TRUE(plat::MakeFolder(name));
+  ASSERT_TRUE(plat::ChangeFolder(name));
+  std::string here = plat::CurrentFolder();
+  ASSERT_GT(here.size(), 200u);
+  DialogProc(&dialog_, DialogMessage::kInitDialog);
+  std::string shown = dialog_.ItemText(kItemFolder);
+  EXPECT_EQ(here.compare(0, shown.size(), shown), 0);  // the start of the folder
+  std::size_t characters = 0;
+  for (char c : shown) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  EXPECT_EQ(characters, 99u);
+  EXPECT_EQ(shown.substr(shown.size() - 2), "ã");
+  ASSERT_TRUE(plat::ChangeFolder(folder().string()));
+}
+
 TEST_F(DialogProcTest, CloseEndsWithZero) {
   EXPECT_TRUE(Command(2));
   EXPECT_TRUE(dialog_.ended());
