@@ -6,10 +6,9 @@
 #   tools/test-windows.sh [FOLDER]
 #
 # FOLDER is the folder of an older release that the end-to-end test converts;
-# without it, one made by build/lanvo-sample when that tool is built, else
-# tests/win32/gui/old-release (the folder of a release with the client layout
-# R1 and 8 clients, taken from the conversion cases). The console program
-# build/lanvo303, when built, converts the same folder for comparison.
+# without it, one made by build/lanvo-sample (built here when missing). The
+# console program build/lanvo303, when built, converts the same folder for
+# comparison.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -23,12 +22,15 @@ echo "== the test suite under Wine"
 ctest --test-dir build-win -j "$jobs" --output-on-failure
 
 folder=${1:-}
-if [ -z "$folder" ] && [ -x build/lanvo-sample ]; then
+if [ -z "$folder" ]; then
+  if [ ! -x build/lanvo-sample ]; then
+    cmake -S . -B build -G Ninja >/dev/null
+    cmake --build build -j "$jobs" --target lanvo-sample lanvo303
+  fi
   folder=build-win/gui-sample/Lanvo
   rm -rf build-win/gui-sample
   build/lanvo-sample --clients 25 --seed 1 "$folder" >/dev/null
 fi
-folder=${folder:-tests/win32/gui/old-release}
 console=""
 [ -x build/lanvo303 ] && console=build/lanvo303
 
