@@ -56,9 +56,9 @@ CounterKey MakeKey(const char* group, const char* name) {
 }
 
 // The index of the counter's record, -1 when there is none.
-std::int64_t FindCounter(const CounterKey& key) {
+std::int64_t FindCounter(const CounterKey& key, const std::string& file = kCountersFile) {
   std::int64_t index;
-  FFindKey(kCountersFile, kRecordLength, key.text.c_str(), 0, kKeyWidth, &index);
+  FFindKey(file, kRecordLength, key.text.c_str(), 0, kKeyWidth, &index);
   return index;
 }
 
@@ -86,12 +86,13 @@ int ReadCounter(const CounterKey& key, std::int64_t* index, long* value) {
 }
 
 // Rewrites record index, or appends the counter when index is -1.
-int WriteCounter(const CounterKey& key, std::int64_t index, long value) {
+int WriteCounter(const CounterKey& key, std::int64_t index, long value,
+                 const std::string& file = kCountersFile) {
   char record[64];
   std::snprintf(record, sizeof record, kRecordFormat, key.group.c_str(), key.name.c_str(), value);
   SetLength(record, kRecordLength);
   std::int64_t at = index;
-  StreamPtr f34 = FOpen2(kCountersFile, kRecordLength, &at, index >= 0 ? kRewriteRecord : kNewRecord,
+  StreamPtr f34 = FOpen2(file, kRecordLength, &at, index >= 0 ? kRewriteRecord : kNewRecord,
                          kAlwaysAppend);
   if (!f34) return 0;
   // A write that the disk refused leaves the counter as it was: not written.
@@ -120,8 +121,12 @@ int CounterNext(const char* group, const char* name, long* value, int digits) {
 }
 
 int CounterSet(const char* group, const char* name, long value) {
+  return CounterSetIn(kCountersFile, group, name, value);
+}
+
+int CounterSetIn(const std::string& file, const char* group, const char* name, long value) {
   CounterKey key = MakeKey(group, name);
-  return WriteCounter(key, FindCounter(key), value);
+  return WriteCounter(key, FindCounter(key, file), value, file);
 }
 
 int CounterRegroup(const char* group, const char* name, const char* new_group) {
