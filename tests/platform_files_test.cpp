@@ -53,7 +53,7 @@ TEST_F(PlatformFilesTest, RenameNeverReplacesFilesOrFolders) {
 }
 
 TEST_F(PlatformFilesTest, CopyNeverReplacesAndIsWholeOrAbsent) {
-  WriteFile("F10.DAT", std::string(3 << 20, 'x'));
+  WriteFile("F10.DAT", std::string(20 << 20, 'x'));  // several chunks of either copy loop
   WriteFile("OLD.TMP", "older");
   EXPECT_FALSE(plat::CopyNoReplace("F10.DAT", "old.tmp"));
   EXPECT_EQ(ReadFile("OLD.TMP"), "older");

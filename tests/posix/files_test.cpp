@@ -67,6 +67,33 @@ TEST_F(PosixFilesTest, TemporaryFolderEndsInASeparator) {
 // The busy test of another process holds a read lock for a moment. A writer
 // that opens just then must still end up marked, or it would look free to
 // everyone for as long as it writes.
+// The kernel copies between files of different file systems only where both
+// support it; elsewhere the copy goes through a buffer. Here the test folder
+// lies in memory (/dev/shm) and the other one in the system's temporary
+// folder, which is on a disk on most machines.
+TEST_F(PosixFilesTest, CopyBetweenFileSystemsIsWholeOrAbsent) {
+  fs::path other = fs::temp_directory_path() / ("lanvo-copy-" + std::to_string(::getpid()));
+  fs::create_directories(other);
+  plat::posix::SetDisketteFolder(other.string());
+  std::string bytes(20 << 20, 'x');
+  for (std::size_t i = 0; i < bytes.size(); i += 4093) bytes[i] = static_cast<char>('a' + i % 26);
+  bytes += "the last bytes, not a whole chunk";
+  WriteFile(other / "F10.DAT", bytes);
+  EXPECT_TRUE(plat::CopyNoReplace("A:\\F10.DAT", "F10.TMP"));
+  EXPECT_EQ(ReadFile("F10.TMP"), bytes);
+  EXPECT_TRUE(plat::CopyNoReplace("F10.TMP", "A:\\F10B.TMP"));
+  EXPECT_EQ(ReadFile(other / "F10B.TMP"), bytes);
+  int writes = 0;
+  plat::TestHooks().before_file_op = [&writes](plat::FileOp op) {
+    return op != plat::FileOp::kWrite || ++writes < 3;
+  };
+  EXPECT_FALSE(plat::CopyNoReplace("A:\\F10.DAT", "F10C.TMP"));
+  plat::TestHooks().before_file_op = nullptr;
+  EXPECT_FALSE(FileExists("F10C.TMP"));
+  EXPECT_FALSE(FileExists("F10C.TMP.~part"));
+  fs::remove_all(other);
+}
+
 TEST_F(PosixFilesTest, WriterOpeningDuringABusyTestIsStillMarked) {
   WriteFile("F34.DAT", "x");
   int probe = ::open(plat::posix::NativeName("F34.DAT").c_str(), O_RDONLY | O_CLOEXEC);
