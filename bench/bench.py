@@ -458,7 +458,12 @@ def main():
     parser.add_argument("--repeat", type=int, default=int(os.environ.get("BENCH_REPEAT", "3")))
     parser.add_argument("--dir", default=os.environ.get("BENCH_DIR", "/tmp/lanvo-bench"))
     parser.add_argument("--out", default=os.path.join(ROOT, "bench", "results.md"))
+    parser.add_argument("--program", help="another build of lanvo303 to measure (the outputs are "
+                        "checked with the tests' build only)")
     args = parser.parse_args()
+    if args.program:
+        global LANVO
+        LANVO = os.path.abspath(args.program)
 
     os.makedirs(args.dir, exist_ok=True)
     # A folder, its converted copy, the member file and the cp copies take
