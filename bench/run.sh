@@ -12,19 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # What building and measuring need (Debian package names), when missing.
-packages=(cmake ninja-build g++ libgtest-dev libcli11-dev python3 strace time)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash tools/install-packages.sh cmake ninja-build g++ libgtest-dev libcli11-dev python3 strace time
 
 # The build that the tests use (RelWithDebInfo).
 [ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja >/dev/null

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, when missing.
+# Installs the Debian packages that building and testing need, when missing:
+# all of them, or those given as arguments.
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libcli11-dev python3 strace time
           g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool x11-apps)
+# Or only those named on the command line (bench/run.sh needs fewer).
+[ $# -gt 0 ] && packages=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
