@@ -405,8 +405,8 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   // systems it cannot pair), through a buffer. One chunk is one read and one
   // write for the fault hooks. Large chunks let the kernel read ahead far
   // enough when the source is not in memory (measured: 8 MiB copies a file
-  // from the disk about three times as fast as 1 MiB); the buffer stays small
-  // enough for the processor's cache.
+  // from the disk two to three times as fast as 1 MiB); the buffer stays
+  // small enough for the processor's cache.
   static constexpr std::size_t kInKernelChunk = 8 << 20;
   static constexpr std::size_t kBufferChunk = 256 << 10;
   std::string buffer;
@@ -414,7 +414,7 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   bool ok = true;
   std::uint64_t offset = 0;
   posix::WriteBehind write_behind;
-  write_behind.active = write_behind.drop = true;
+  write_behind.drop = true;
   for (;;) {
     if (!FileOpAllowed(FileOp::kRead)) { ok = false; break; }
     ssize_t got = -1;
