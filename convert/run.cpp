@@ -5,6 +5,7 @@
 
 #include "convert/conversion.hpp"
 #include "recfile/dialog.hpp"
+#include "recfile/journal.hpp"
 
 namespace {
 
@@ -60,21 +61,28 @@ void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
 void RunConversion(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
 
-  // Step 1: the client file through its two older layouts, then the code
-  // table, the registration fix and the payment forms.
-  RunFileConversion(dialog, kClientsToR1);
-  RunFileConversion(dialog, kClientsToR2);
-  RunFileConversion(dialog, kCodeTable);
-  ShowStep(dialog, "Registros");
-  if (LogTestAndMark("219") == 0) FixRegistrations();
-  RunFileConversion(dialog, kPaymentForms);
+  // A run cut short after some changes of a step took effect completes them
+  // before anything else; while that cannot be done, nothing is converted, so
+  // that no step works on files that are about to be replaced.
+  if (rec::RecoverPending()) {
+    // Step 1: the client file through its two older layouts, then the code
+    // table, the registration fix and the payment forms.
+    RunFileConversion(dialog, kClientsToR1);
+    RunFileConversion(dialog, kClientsToR2);
+    RunFileConversion(dialog, kCodeTable);
+    ShowStep(dialog, "Registros");
+    if (LogTestAndMark("219") == 0) FixRegistrations();
+    RunFileConversion(dialog, kPaymentForms);
 
-  ShowStep(dialog, "Fazendas e contas bancárias");
-  SplitClientRecords(dialog);
-  ShowStep(dialog, "Telefones e textos");
-  BuildPhoneIndexAndTexts(dialog);
-  ShowStep(dialog, "Limpeza de arquivos");
-  CleanUpFolder(dialog);
+    ShowStep(dialog, "Fazendas e contas bancárias");
+    SplitClientRecords(dialog);
+    ShowStep(dialog, "Telefones e textos");
+    BuildPhoneIndexAndTexts(dialog);
+    // The clean-up deletes files whose contents a step may still be moving:
+    // it waits while a step's changes wait in the journal.
+    ShowStep(dialog, "Limpeza de arquivos");
+    if (!rec::JournalPending()) CleanUpFolder(dialog);
+  }
 
   plat::RestoreCursor(previous);
   SetStatusLine(dialog, "");

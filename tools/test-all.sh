@@ -30,8 +30,8 @@ if [ -x tools/test-windows.sh ]; then
   tools/test-windows.sh
 fi
 
-# Until every step of the conversion exists the cases are reported, not required.
-conformance_required=0
+# Every case must pass: a conversion that differs from one fails the run.
+conformance_required=1
 if [ -d ../shared/conformance ]; then
   echo "== conversion cases"
   status=0

@@ -8,9 +8,12 @@
 namespace test {
 
 ConsoleResult RunConsole(const std::string& arguments) {
-  std::string command = std::string(LANVO303_EXE) + " " + arguments + " </dev/null 2>&1";
+  return RunShell(std::string(LANVO303_EXE) + " " + arguments);
+}
+
+ConsoleResult RunShell(const std::string& command) {
   ConsoleResult result{-1, ""};
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe = popen((command + " </dev/null 2>&1").c_str(), "r");
   if (!pipe) return result;
   std::array<char, 4096> buffer;
   std::size_t got;

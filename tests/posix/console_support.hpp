@@ -13,5 +13,7 @@ struct ConsoleResult {
 
 // Runs LANVO303_EXE with the arguments (shell words), no terminal on input.
 ConsoleResult RunConsole(const std::string& arguments);
+// Runs a shell command the same way.
+ConsoleResult RunShell(const std::string& command);
 
 }  // namespace test

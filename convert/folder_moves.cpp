@@ -1,0 +1,69 @@
+// The folder moves of step 4: R02 parked in the system's temporary area, R03
+// and R04 merged into R60 and R65. Each move is a rename that never replaces:
+// a name already taken gets the next free number, .001 to .100, and what
+// cannot move stays where it is.
+#include <cstdio>
+
+#include "convert/cleanup.hpp"
+#include "platform/platform.hpp"
+
+namespace convert {
+namespace {
+
+constexpr int kNumberedAttempts = 100;  // .001 to .100 after the plain name
+// The temporary folder is asked for into a buffer of 156 characters; an
+// answer that does not fit falls back to this folder.
+constexpr std::size_t kTempPathLimit = 156;
+constexpr char kFallbackTemp[] = "C:\\Temp\\";
+
+std::string Numbered(const std::string& name, int attempt) {
+  if (attempt == 0) return name;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, ".%03d", attempt);
+  return name + suffix;
+}
+
+bool EndsInSeparator(const std::string& path) {
+  return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
+std::string TempRoot(const std::string& answer) {
+  if (answer.empty() || answer.size() >= kTempPathLimit) {
+    plat::MakeFolder(kFallbackTemp);
+    return kFallbackTemp;
+  }
+  return EndsInSeparator(answer) ? answer : answer + "\\";
+}
+
+// Creates the folders of target below root, one level at a time; the last
+// component of target is not created.
+void MakeParents(const std::string& root, const std::string& target) {
+  for (std::size_t i = root.size() + 1; i < target.size(); ++i)
+    if (target[i] == '\\') plat::MakeFolder(target.substr(0, i));
+}
+
+}  // namespace
+
+bool ParkFolder(const std::string& source, const std::string& sub_path, const std::string& temp_folder) {
+  if (!plat::Exists(source)) return false;
+  for (int attempt = 0; attempt <= kNumberedAttempts; ++attempt) {
+    std::string root = TempRoot(temp_folder);
+    std::string target = Numbered(root + sub_path + "\\" + source, attempt);
+    MakeParents(root, target);
+    if (plat::RenameNoReplace(source, target)) return true;
+  }
+  return false;
+}
+
+void MergeFolder(const std::string& source, const std::string& target) {
+  if (plat::RenameNoReplace(source, target)) return;
+  for (const std::string& name : plat::FindFiles(source, "*.DAT")) {
+    for (int attempt = 0; attempt <= kNumberedAttempts; ++attempt) {
+      plat::MakeFolder(target);
+      if (plat::RenameNoReplace(source + "\\" + name, Numbered(target + "\\" + name, attempt))) break;
+    }
+  }
+  plat::RemoveFolder(source);  // only an empty folder goes
+}
+
+}  // namespace convert

@@ -1,0 +1,199 @@
+// The whole conversion, end to end: folders of every older release made by
+// lanvo-sample are converted by the console program as a process, and every
+// file of the result is checked against what the model of the conversion in
+// expected_conversion.cpp makes of the same folder; a second run must change
+// nothing. The model itself is checked against the conversion cases of
+// ../shared/conformance when they are there.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iterator>
+
+#include <string>
+
+#include "convert/conversion.hpp"
+#include "tests/expected_conversion.hpp"
+#include "tests/posix/console_support.hpp"
+#include "tests/support.hpp"
+
+namespace {
+
+namespace fs = test::fs;
+
+using Output = test::ConsoleResult;
+using test::RunShell;
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+Output Convert(const fs::path& data, const fs::path& temp) {
+  return RunShell("TMPDIR=" + Quote(temp) + " " + LANVO303_EXE + " -C " + Quote(data) + " convert");
+}
+
+std::string Lines(const std::vector<std::string>& problems) {
+  std::string out;
+  for (std::size_t i = 0; i < problems.size() && i < 20; ++i) out += "  " + problems[i] + "\n";
+  return out;
+}
+
+class ConversionEndToEnd : public test::FolderTest {
+ protected:
+  // Makes a sample folder with its temporary folder, converts it twice, and
+  // checks both runs.
+  void ConvertSample(const std::string& options) {
+    fs::path data = folder() / "Lanvo", temp = folder() / "tmp";
+    fs::create_directories(temp);
+    Output made = RunShell(std::string(LANVO_SAMPLE_EXE) + " " + options + " " + Quote(data));
+    ASSERT_EQ(made.status, 0) << made.out;
+    test::FolderImage before = test::ReadFolderImage(data), before_temp = test::ReadFolderImage(temp);
+
+    Output first = Convert(data, temp);
+    EXPECT_EQ(first.status, 0);
+    std::vector<std::string> problems = test::CheckConversion(before, before_temp, data, temp, first.out);
+    EXPECT_TRUE(problems.empty()) << options << ", first run:\n" << Lines(problems);
+
+    test::FolderImage converted = test::ReadFolderImage(data), converted_temp = test::ReadFolderImage(temp);
+    Output second = Convert(data, temp);
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(second.out, "[Lanvo] A conversão foi realizada.\n");
+    problems = test::CompareFolders("data folder", test::ReadFolderImage(data), converted);
+    std::vector<std::string> temp_problems =
+        test::CompareFolders("temporary folder", test::ReadFolderImage(temp), converted_temp);
+    problems.insert(problems.end(), temp_problems.begin(), temp_problems.end());
+    EXPECT_TRUE(problems.empty()) << options << ", second run:\n" << Lines(problems);
+  }
+};
+
+TEST_F(ConversionEndToEnd, OldestRelease) { ConvertSample("--clients 60 --seed 11 --stage f10"); }
+
+TEST_F(ConversionEndToEnd, OldestReleaseWithATypedCodeTable) {
+  ConvertSample("--clients 30 --seed 12 --stage f10 --code-table f24");
+}
+
+TEST_F(ConversionEndToEnd, IntermediateRelease) { ConvertSample("--clients 80 --seed 21 --stage r1"); }
+
+TEST_F(ConversionEndToEnd, IntermediateReleaseWithBothCodeTables) {
+  ConvertSample("--clients 40 --seed 22 --stage r1 --code-table both");
+}
+
+TEST_F(ConversionEndToEnd, ReleaseBeforeTheSplitWithAnEarlierParkedFolder) {
+  ConvertSample("--clients 120 --seed 31 --stage r2 --temp " + Quote(folder() / "tmp"));
+}
+
+TEST_F(ConversionEndToEnd, ReleaseBeforeTheSplitWithoutCodeTable) {
+  ConvertSample("--clients 25 --seed 32 --stage r2 --code-table none");
+}
+
+TEST_F(ConversionEndToEnd, ManySeeds) {
+  for (int seed = 100; seed < 112; ++seed) {
+    const char* stages[] = {"f10", "r1", "r2"};
+    std::string options = "--clients " + std::to_string(seed % 7 * 5) + " --seed " + std::to_string(seed) +
+                          " --stage " + stages[seed % 3];
+    ConvertSample(options);
+    fs::remove_all(folder() / "Lanvo");
+    fs::remove_all(folder() / "tmp");
+    if (HasFailure()) break;
+  }
+}
+
+// The folder of a run without its registration files and old counters: a run
+// cut short inside the one-time registration fix leaves it half done (it is
+// logged before it runs), and the counters file is written counter by counter.
+test::FolderImage WithoutFixAndCounters(test::FolderImage image) {
+  for (auto it = image.files.begin(); it != image.files.end();)
+    it = (it->first.rfind("REG/", 0) == 0 || it->first == "F34.DAT" || it->first == "CONFIGA.DAT")
+             ? image.files.erase(it) : std::next(it);
+  return image;
+}
+
+// A conversion that stops dead at any file operation (a power cut: nothing
+// of ours is flushed after it) and is then run again ends where a single
+// uninterrupted run ends.
+TEST_F(ConversionEndToEnd, ACrashAnywhereIsMadeGoodByTheNextRun) {
+  // Every run syncs what it writes: in memory when the system has a folder
+  // there, the hundreds of runs take seconds.
+  fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") / ("lanvo-crash-" + std::to_string(getpid()))
+                                               : folder() / "crash";
+  fs::create_directories(base);
+  fs::path original = base / "original";
+  ASSERT_EQ(RunShell(std::string(LANVO_SAMPLE_EXE) + " --clients 6 --seed 41 --stage r1 --code-table both " +
+                     Quote(original)).status, 0);
+  fs::remove(original / "CONFIGA.DAT");
+  test::MessageLog messages;
+  auto convert_in = [&](const fs::path& data, const fs::path& temp) {
+    fs::create_directories(temp);
+    setenv("TMPDIR", temp.c_str(), 1);
+    fs::current_path(data);
+  };
+  fs::copy(original, base / "clean", fs::copy_options::recursive);
+  convert_in(base / "clean", base / "clean-tmp");
+  plat::InjectFault(plat::FaultKind::kNone, 0);
+  RunConversion(nullptr);
+  std::uint64_t operations = plat::FileOperationCount();
+  fs::current_path(folder());
+  test::FolderImage clean = WithoutFixAndCounters(test::ReadFolderImage(base / "clean"));
+  test::FolderImage clean_temp = test::ReadFolderImage(base / "clean-tmp");
+  ASSERT_GT(operations, 50u);
+
+  std::uint64_t crashed = 0;
+  for (std::uint64_t n = 1; n <= operations; ++n) {
+    SCOPED_TRACE(n);
+    fs::path data = base / "work", temp = base / "work-tmp";
+    fs::copy(original, data, fs::copy_options::recursive);
+    convert_in(data, temp);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      plat::InjectFault(plat::FaultKind::kCrash, n);
+      RunConversion(nullptr);
+      std::_Exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    crashed += WIFEXITED(status) && WEXITSTATUS(status) == 86;
+    RunConversion(nullptr);
+    fs::current_path(folder());
+    std::vector<std::string> problems =
+        test::CompareFolders("data folder", WithoutFixAndCounters(test::ReadFolderImage(data)), clean);
+    std::vector<std::string> temp_problems = test::CompareFolders("temporary folder", test::ReadFolderImage(temp), clean_temp);
+    problems.insert(problems.end(), temp_problems.begin(), temp_problems.end());
+    EXPECT_TRUE(problems.empty()) << "stopped at operation " << n << ":\n" << Lines(problems);
+    RunShell("chmod -R u+w " + Quote(data) + " && rm -rf " + Quote(data) + " " + Quote(temp));
+    if (HasFailure()) break;
+  }
+  EXPECT_EQ(crashed, operations);
+  unsetenv("TMPDIR");
+  RunShell("chmod -R u+w " + Quote(base) + " && rm -rf " + Quote(base));
+}
+
+// The model against the conversion cases: what it makes of each case's folder
+// is what the case says one run makes of it.
+TEST(ConversionModel, AgreesWithTheConversionCases) {
+  fs::path cases = fs::path(LANVO_SOURCE_DIR) / ".." / "shared" / "conformance" / "cases";
+  if (!fs::is_directory(cases)) GTEST_SKIP() << "no conversion cases beside the project";
+  fs::path work = fs::temp_directory_path() / ("lanvo-model-" + std::to_string(::getpid()));
+  int checked = 0;
+  for (auto& entry : fs::directory_iterator(cases)) {
+    std::string name = entry.path().filename().string();
+    if (name.size() < 7 || name.substr(name.size() - 7) != ".tar.gz") continue;
+    fs::path dir = work / name;
+    fs::create_directories(dir);
+    ASSERT_EQ(RunShell("tar xzf " + Quote(entry.path()) + " -C " + Quote(dir)).status, 0);
+    test::ExpectedRun run = test::ExpectConversion(test::ReadFolderImage(dir / "before"),
+                                                   test::ReadFolderImage(dir / "temp-before"));
+    std::vector<std::string> problems =
+        test::CompareFolders("data folder", test::ReadFolderImage(dir / "after"), run.data);
+    std::vector<std::string> temp =
+        test::CompareFolders("temporary folder", test::ReadFolderImage(dir / "temp-after"), run.temp);
+    problems.insert(problems.end(), temp.begin(), temp.end());
+    std::string messages;
+    for (const std::string& m : run.messages) messages += m + "\n";
+    EXPECT_EQ(messages, test::ReadFile(dir / "messages.txt")) << name;
+    EXPECT_TRUE(problems.empty()) << name << ":\n" << Lines(problems);
+    ++checked;
+  }
+  RunShell("chmod -R u+w " + Quote(work) + " && rm -rf " + Quote(work));
+  EXPECT_GT(checked, 0);
+}
+
+}  // namespace
