@@ -192,6 +192,73 @@ void Delinquency() {
   Seed("delinquency", "missing-clients", fuzz::JoinParts({members, "", Bytes({2})}));
 }
 
+// A client of 3.03 with a farm and a bank account, as the split reads it.
+std::string SplitClient(int n, const std::string& farm, const std::string& bank, const std::string& agency,
+                        const std::string& account) {
+  Record r = test::NewClientFromOld(test::OldClient(n));
+  return r.Set(286, 4, "A12" + std::to_string(n)).Set(354, 18, "INSCR 0" + std::to_string(n))
+      .Set(613, 18, "CONTA " + std::to_string(n)).Set(641, 2, "GO").Set(643, 40, farm)
+      .Set(683, 30, "GOIANIA").Set(713, 4, bank).Set(717, 6, agency).Set(723, 18, account)
+      .Set(741, 20, "POUPANCA");
+}
+
+std::string BankRecord(char kind, const std::string& code, const std::string& name, bool deleted = false) {
+  Record r(60);
+  r.Set(0, 1, std::string(1, kind)).Set(1, 8, code).Set(9, 51, name);
+  if (deleted) r.Set(59, "+");
+  return r;
+}
+
+void Split() {
+  std::string clients = Join({SplitClient(1, "FAZENDA BOA VISTA", "341", "1234-5", "12345-67"),
+                              SplitClient(2, "", "001", "12345", "1234567890123"),
+                              SplitClient(3, "SITIO", "", "", ""), SplitClient(4, "", "999", "123-45", "1-2")});
+  std::string table = Join({BankRecord('1', "0001", "BANCO DO BRASIL"), BankRecord('2', "341", "ITAU"),
+                            BankRecord('2', "001", "BB", true), BankRecord('2', "001", "BRASIL")});
+  std::string old = Record(66).Set(0, 11, "150").Set(11, 11, "0").Set(22, 11, "-3").Set(33, 11, "999999999")
+                        .Set(44, 11, "letters").Set(55, 11, "7");
+  Seed("split", "valid", fuzz::JoinParts({clients, table, old, Bytes({0})}));
+  Seed("split", "cut-short", fuzz::JoinParts({clients.substr(0, 3700), table.substr(0, 185), old.substr(0, 30), Bytes({8})}));
+  Seed("split", "controls", fuzz::JoinParts({WithControls(clients, {650, 715, 720, 1290}),
+                                             WithControls(table, {3, 70, 129, 200}), WithControls(old, {1, 12, 23, 56}),
+                                             Bytes({0})}));
+  Seed("split", "empty", fuzz::JoinParts({"", "", "", Bytes({0})}));
+  Seed("split", "missing", fuzz::JoinParts({clients, table, old, Bytes({2 | 16})}));
+}
+
+std::string Owner(const std::string& code, const std::string& first, const std::string& second) {
+  return Record(1000).Set(0, 11, code).Set(290, 41, first).Set(331, 23, second).Set(354, 18, "NOT A PHONE");
+}
+
+void PhoneIndex() {
+  std::string company = Owner("00001", "(62) 5954-6113", "(016) 5896-0748");
+  std::string clients = Join({Owner("00001", std::string(40, '4'), ""), Owner("00002", std::string(20, '1'), std::string(15, '2')),
+                              Owner("00003", "(62) 5954-6113", "(62) 5954"), Owner("00004", "", "(11) 1111")});
+  Seed("phone_index", "valid", fuzz::JoinParts({company, clients, Bytes({0})}));
+  Seed("phone_index", "cut-short", fuzz::JoinParts({company.substr(0, 300), clients.substr(0, 2340), Bytes({0})}));
+  Seed("phone_index", "controls",
+       fuzz::JoinParts({WithControls(company, {5, 295, 333, 340}), WithControls(clients, {1291, 1300, 1335, 2000}), Bytes({0})}));
+  Seed("phone_index", "empty", fuzz::JoinParts({"", "", Bytes({0})}));
+  Seed("phone_index", "missing", fuzz::JoinParts({"", clients, Bytes({1})}));
+}
+
+std::string OldText(const std::string& key, const std::string& length, const std::string& text) {
+  return Record(16).Set(0, 11, key).Set(11, 5, length).bytes() + text;
+}
+
+void TextDocuments() {
+  std::string long_text(450, 'L');
+  std::string valid = Join({OldText("10000000001", "5", "Texto"), OldText("20000000002", "3", "abc"),
+                            OldText("10000000003", "450", long_text), OldText("10000000004", "0", "")});
+  Seed("text_documents", "valid", valid);
+  Seed("text_documents", "cut-short", valid.substr(0, 40));
+  Seed("text_documents", "controls", OldText("1\n\r", "4", "a\nb\x1A") + OldText("1\0", "2", "\0\r"));
+  Seed("text_documents", "negative", OldText("10000000001", "-16", "x") + OldText("10000000002", "2", "yy"));
+  Seed("text_documents", "huge", OldText("10000000001", "99999", "x"));
+  Seed("text_documents", "not-numeric", OldText("10000000001", "  abc", "x") + OldText("10000000002", "+7", "abcdefg"));
+  Seed("text_documents", "empty", "");
+}
+
 void Texts() {
   int n = 0;
   for (const char* text : {"1.234,56", " 12,50", "R$ 12,50", "1,234.56", "1e308", "-0,005", "nan", "inf",
@@ -223,6 +290,9 @@ int main(int argc, char** argv) {
   Import();
   ClientFile();
   Delinquency();
+  Split();
+  PhoneIndex();
+  TextDocuments();
   Texts();
   return 0;
 }
