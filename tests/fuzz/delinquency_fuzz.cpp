@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string& members = parts[0];
   const std::string& clients = parts[1];
   // The first byte of the last part says which files are missing.
-  std::uint8_t missing = parts[2].empty() ? 0 : static_cast<std::uint8_t>(parts[2][0]);
+  std::uint8_t missing = fuzz::Script(parts[2]).Byte();
   if (!(missing & 1)) ws.Write(kMembers, members);
   if (!(missing & 2)) ws.Write(kClients, clients);
 

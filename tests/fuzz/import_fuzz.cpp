@@ -53,13 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto parts = fuzz::SplitInput(data, size, 3);
   const std::string& diskette = parts[0];
   const std::string& clients = parts[1];
-  // The first byte of the last part says which files exist; the rest is the
-  // text typed as the group (the dialog takes 3 characters).
-  std::uint8_t files = parts[2].empty() ? 3 : static_cast<std::uint8_t>(parts[2][0]);
-  std::string typed = parts[2].empty() ? "" : parts[2].substr(1, 3);
-  bool have_diskette = files & 1;
+  // The first byte of the last part says which files are missing; the rest
+  // is the text typed as the group (the dialog takes 3 characters).
+  fuzz::Script settings(parts[2]);
+  std::uint8_t missing = settings.Byte();
+  std::string typed;
+  while (typed.size() < 3 && !settings.Done()) typed += static_cast<char>(settings.Byte());
+  bool have_diskette = !(missing & 1);
   if (have_diskette) ws.Write(kDiskette, diskette);
-  if (files & 2) ws.Write(kClients, clients);
+  if (!(missing & 2)) ws.Write(kClients, clients);
   std::string before = ws.Read(kClients);
 
   app::TextDialog dialog(app::ConversionDialogItems(), "Lanvo 3.03");

@@ -153,14 +153,14 @@ void Counters() {
 void Import() {
   std::string diskette = Join({NewClient(7, "123", "111.111.111-11"), NewClient(8, "0ab", "222.222.222-22")});
   std::string clients = Join({NewClient(1, "100", "1"), NewClient(2, "100", "2"), NewClient(5, "100", "5")});
-  std::string typed = Bytes({3}) + "12";
+  std::string typed = Bytes({0}) + "12";
   Seed("import", "valid", fuzz::JoinParts({diskette, clients, typed}));
   Seed("import", "cut-short", fuzz::JoinParts({diskette.substr(0, 1200), clients.substr(0, 2500), typed}));
   Seed("import", "controls",
        fuzz::JoinParts({WithControls(diskette, {100, 300, 500, 700}), WithControls(clients, {2, 240, 1001, 1500}), typed}));
-  Seed("import", "utf8", fuzz::JoinParts({std::string("\xC3\xA7\xC3\xA3o") + diskette.substr(5), clients, Bytes({3}) + "\xC3\xA7"}));
-  Seed("import", "empty", fuzz::JoinParts({"", "", Bytes({3})}));
-  Seed("import", "missing", fuzz::JoinParts({diskette, "", Bytes({1}) + "1"}));
+  Seed("import", "utf8", fuzz::JoinParts({std::string("\xC3\xA7\xC3\xA3o") + diskette.substr(5), clients, Bytes({0}) + "\xC3\xA7"}));
+  Seed("import", "empty", fuzz::JoinParts({"", "", Bytes({0})}));
+  Seed("import", "missing", fuzz::JoinParts({diskette, "", Bytes({2}) + "1"}));
 }
 
 void ClientFile() {

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Workspace ws(size);
   auto parts = fuzz::SplitInput(data, size, 3);
   // The first byte of the last part says which sources are missing.
-  std::uint8_t missing = parts[2].empty() ? 0 : static_cast<std::uint8_t>(parts[2][0]);
+  std::uint8_t missing = fuzz::Script(parts[2]).Byte();
   for (int s = 0; s < 2; ++s)
     if (!(missing & (1 << s))) ws.Write(kSources[s].name, parts[static_cast<std::size_t>(s)]);
 

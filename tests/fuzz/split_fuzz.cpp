@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string& clients = parts[0];
   // The first byte of the last part says which files are missing, and
   // whether a backup of the client file or the counters file are there.
-  std::uint8_t flags = parts[3].empty() ? 0 : static_cast<std::uint8_t>(parts[3][0]);
+  std::uint8_t flags = fuzz::Script(parts[3]).Byte();
   bool have_clients = !(flags & 1), have_table = !(flags & 2), have_old = !(flags & 4);
   bool old_backup = flags & 8, have_counters = flags & 16;
   std::optional<std::string> table;
