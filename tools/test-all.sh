@@ -23,7 +23,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir build-san -j "$jobs" --output-on-failure
 
 echo "== fuzz harnesses over their corpora (clang, libFuzzer, ASan + UBSan)"
-bash tools/fuzz.sh 6
+bash tools/fuzz.sh 5
 
 if [ -x tools/test-windows.sh ]; then
   echo "== Windows build and tests under Wine"
