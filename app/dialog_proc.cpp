@@ -1,19 +1,45 @@
 #include "app/dialog_proc.hpp"
 
+#include <string>
+
 #include "convert/conversion.hpp"
 #include "maintenance/maintenance.hpp"
 #include "recfile/dialog.hpp"
+#include "recfile/journal.hpp"
 
 namespace app {
 namespace {
 
+// At most n characters of a UTF-8 text, never half of one: a folder name cut
+// inside an accented letter would end in a broken character.
+std::string FirstCharacters(const std::string& text, std::size_t n) {
+  std::size_t end = 0;
+  for (std::size_t count = 0; end < text.size() && count < n; ++count) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  }
+  return text.substr(0, end);
+}
+
 void InitDialog(plat::Dialog* dialog) {
   SetDialogFont(dialog);
   // The dialog reads "Lanvo 3.03", the title of its owner, not the template's caption.
-  dialog->SetCaption(dialog->OwnerTitle().substr(0, 99));
+  dialog->SetCaption(FirstCharacters(dialog->OwnerTitle(), 99));
   for (int id : {100, 110, 111})
     if (dialog->HasItem(id)) dialog->LimitItemText(id, 3);
-  dialog->SetItemText(kItemFolder, plat::CurrentFolder().substr(0, 99));
+  dialog->SetItemText(kItemFolder, FirstCharacters(plat::CurrentFolder(), 99));
+}
+
+// The maintenance commands work on the client file. An interrupted conversion
+// may have left changes in its journal that replace that file: they are
+// completed first, or the command would work on a file about to be replaced.
+bool ReadyForMaintenance(plat::Dialog* dialog) {
+  if (rec::RecoverPending()) return true;
+  plat::ShowMessageBox(dialog,
+                       "Uma conversão interrompida não pôde ser concluída.\n"
+                       "Execute a conversão novamente antes de continuar.",
+                       "Lanvo", plat::kIconError | plat::kOk);
+  return false;
 }
 
 }  // namespace
@@ -36,16 +62,16 @@ bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command) {
       RunConversion(dialog);
       return true;
     case kItemExport:
-      ExportImportClients(dialog, 0);
+      if (ReadyForMaintenance(dialog)) ExportImportClients(dialog, 0);
       return true;
     case kItemImport:
-      ExportImportClients(dialog, 1);
+      if (ReadyForMaintenance(dialog)) ExportImportClients(dialog, 1);
       return true;
     case kItemRegroup:
-      ChangeClientGroup(dialog);
+      if (ReadyForMaintenance(dialog)) ChangeClientGroup(dialog);
       return true;
     case kItemDelinquency:
-      UpdateDelinquency(dialog);
+      if (ReadyForMaintenance(dialog)) UpdateDelinquency(dialog);
       return true;
     case kItemEnter:
       // Enter moves to the next field instead of pressing a button.

@@ -22,8 +22,9 @@ bool ConvertClientsToR1(rec::Stream& f10, rec::Stream& f10r1);      // F10.DAT, 
 bool ConvertClientsToR2(rec::Stream& f10r1, rec::Stream& f10r2);    // F10R1.DAT, 1370 -> 1000
 bool ConvertCodeTable(rec::Stream& f13, rec::Stream& f24);          // F13.DAT -> F24.DAT
 bool ConvertPaymentForms(plat::Dialog* dialog, rec::Stream& f14, rec::Stream& f14r0);
-// The one-time fix of the registration files named by F11.DAT.
-void FixRegistrations();
+// The one-time fix of the registration files named by F11.DAT. True when
+// every file it could open was fixed and written to the disk.
+bool FixRegistrations();
 
 // Step 2: farms and bank accounts out of the client records, the bank table
 // without its banks, the old counters into the counters file.

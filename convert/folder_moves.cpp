@@ -51,16 +51,26 @@ bool ParkFolder(const std::string& source, const std::string& sub_path, const st
     std::string target = Numbered(root + sub_path + "\\" + source, attempt);
     MakeParents(root, target);
     if (plat::RenameNoReplace(source, target)) return true;
+    // Only a name already taken calls for the next number. A move that
+    // failed otherwise (another volume, a passing fault) leaves the folder
+    // for the next run, which then parks it under the same name this one
+    // would have used.
+    if (!plat::Exists(target)) return false;
   }
   return false;
 }
 
 void MergeFolder(const std::string& source, const std::string& target) {
   if (plat::RenameNoReplace(source, target)) return;
+  // The files move one by one into a target that exists already; a whole
+  // move that failed for another reason is left for the next run, as are
+  // file moves that fail but for a name already taken.
+  if (!plat::Exists(target)) return;
   for (const std::string& name : plat::FindFiles(source, "*.DAT")) {
     for (int attempt = 0; attempt <= kNumberedAttempts; ++attempt) {
       plat::MakeFolder(target);
-      if (plat::RenameNoReplace(source + "\\" + name, Numbered(target + "\\" + name, attempt))) break;
+      std::string numbered = Numbered(target + "\\" + name, attempt);
+      if (plat::RenameNoReplace(source + "\\" + name, numbered) || !plat::Exists(numbered)) break;
     }
   }
   plat::RemoveFolder(source);  // only an empty folder goes

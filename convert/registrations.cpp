@@ -1,7 +1,9 @@
 // The one-time fix of the registration files: in every record of each file
 // REG\F12<code>.DAT named by F11.DAT, 960 to 1606 become spaces. The file is
-// changed in place and has no backup; the entry "219" of CONV.DAT keeps the
-// fix from running twice (see run.cpp).
+// changed in place and has no backup; the entry "219" of CONV.DAT, written
+// once the fix is complete and on the disk, keeps it from running twice (see
+// run.cpp). Blanking the same stretch again changes nothing, so a fix that was
+// cut short is simply done again in full.
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -41,10 +43,11 @@ double ReadAmount(rec::Stream& file, std::int64_t position) {
   return ParseDecimal(text);
 }
 
-void BlankRecords(rec::Stream& file) {
+// True when every record was fixed and the file is on the disk.
+bool BlankRecords(rec::Stream& file) {
   for (std::int64_t start = 0;; start += reg::kLength) {
     char first;
-    if (ReadAt(file, start, &first, 1) == 0) return;
+    if (ReadAt(file, start, &first, 1) == 0) break;
     // The fix has always read the two amounts and compared them without
     // writing anything at 165; what belongs there was never settled, so they
     // are read and the record keeps them as they are.
@@ -54,22 +57,29 @@ void BlankRecords(rec::Stream& file) {
     std::int64_t end = std::min(file.Size(), start + reg::kBlankAt + reg::kBlankWidth);
     if (end > start + reg::kBlankAt && file.Seek(start + reg::kBlankAt))
       file.WriteSpaces(static_cast<std::size_t>(end - (start + reg::kBlankAt)));
-    if (file.Failed()) return;
+    if (file.Failed()) return false;
   }
+  return file.Sync() && file.Close();
 }
 
 }  // namespace
 
-void FixRegistrations() {
+bool FixRegistrations() {
   StreamPtr f11 = OpenToRead("F11.DAT");
-  if (!f11) return;
+  if (!f11) return !plat::Exists("F11.DAT");  // none: nothing names a registration file
+  bool fixed = true;
   char code[f11::kCodeWidth + 1];
   for (std::int64_t start = 0;; start += f11::kLength) {
     std::size_t got = ReadAt(*f11, start + f11::kCodeAt, code, f11::kCodeWidth);
-    if (got == 0) return;
+    if (got == 0) break;
     if (!IsPlainNamePart(std::string_view(code, got))) continue;
     code[got] = '\0';
     TrimRight(code);
-    if (StreamPtr file = OpenToUpdate(std::string("REG\\F12") + code + ".DAT")) BlankRecords(*file);
+    std::string name = std::string("REG\\F12") + code + ".DAT";
+    if (StreamPtr file = OpenToUpdate(name))
+      fixed = BlankRecords(*file) && fixed;
+    else if (plat::Exists(name) && !plat::IsReadOnly(name))
+      fixed = false;  // there, and writable, yet it would not open: done again next time
   }
+  return fixed && !f11->Failed();
 }

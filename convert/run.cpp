@@ -51,40 +51,67 @@ void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
   bool safe = plat::Exists(step.target);
   if (step.backup) {
     plat::CopyNoReplace(step.source, step.backup);
-    safe = safe && plat::Exists(step.backup);
+    if (!plat::Exists(step.backup) && plat::Exists(step.source)) {
+      rec::NoteFailure();  // a full disk, no right: the source stays
+      safe = false;
+    }
   }
   if (safe) FDelete(step.source);
 }
 
 }  // namespace
 
+// Shown in place of the closing message when a file could not be read or
+// written: the conversion is not done, and saying otherwise would hide it.
+constexpr char kNotDone[] =
+    "A conversão não foi concluída: houve erro ao ler ou gravar arquivos.\n"
+    "Execute a conversão novamente. Se o erro persistir, consulte o suporte técnico.";
+
 void RunConversion(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
+  const std::uint64_t failures_before = rec::FailureCount();
 
   // A run cut short after some changes of a step took effect completes them
   // before anything else; while that cannot be done, nothing is converted, so
   // that no step works on files that are about to be replaced.
-  if (rec::RecoverPending()) {
-    // Step 1: the client file through its two older layouts, then the code
-    // table, the registration fix and the payment forms.
-    RunFileConversion(dialog, kClientsToR1);
-    RunFileConversion(dialog, kClientsToR2);
-    RunFileConversion(dialog, kCodeTable);
-    ShowStep(dialog, "Registros");
-    if (LogTestAndMark("219") == 0) FixRegistrations();
-    RunFileConversion(dialog, kPaymentForms);
+  // A file that could not be read or written ends the run there: a later
+  // step would otherwise work without what the failed one was to produce (the
+  // phone index without the client file, say) and its own guard would keep it
+  // from ever being done again. The next run takes up the work where it stopped.
+  auto going = [&] { return rec::FailureCount() == failures_before; };
 
+  // A run cut short after some changes of a step took effect completes them
+  // before anything else.
+  rec::RecoverPending();
+  // Step 1: the client file through its two older layouts, then the code
+  // table, the registration fix and the payment forms.
+  for (const FileConversion* step : {&kClientsToR1, &kClientsToR2, &kCodeTable})
+    if (going()) RunFileConversion(dialog, *step);
+  if (going()) {
+    ShowStep(dialog, "Registros");
+    // Logged once the fix is complete: a fix cut short is done again in full.
+    if (LogTest("219") == 0 && FixRegistrations()) LogTestAndMark("219");
+  }
+  if (going()) RunFileConversion(dialog, kPaymentForms);
+  if (going()) {
     ShowStep(dialog, "Fazendas e contas bancárias");
     SplitClientRecords(dialog);
+  }
+  if (going()) {
     ShowStep(dialog, "Telefones e textos");
     BuildPhoneIndexAndTexts(dialog);
-    // The clean-up deletes files whose contents a step may still be moving:
-    // it waits while a step's changes wait in the journal.
+  }
+  // The clean-up deletes files whose contents a step may still be moving: it
+  // waits while a step's changes wait in the journal.
+  if (going() && !rec::JournalPending()) {
     ShowStep(dialog, "Limpeza de arquivos");
-    if (!rec::JournalPending()) CleanUpFolder(dialog);
+    CleanUpFolder(dialog);
   }
 
   plat::RestoreCursor(previous);
   SetStatusLine(dialog, "");
-  plat::ShowMessageBox(dialog, "A conversão foi realizada.", "Lanvo", plat::kIconInformation | plat::kOk);
+  if (rec::FailureCount() != failures_before)
+    plat::ShowMessageBox(dialog, kNotDone, "Lanvo", plat::kIconError | plat::kOk);
+  else
+    plat::ShowMessageBox(dialog, "A conversão foi realizada.", "Lanvo", plat::kIconInformation | plat::kOk);
 }

@@ -56,9 +56,9 @@ CounterKey MakeKey(const char* group, const char* name) {
 }
 
 // The index of the counter's record, -1 when there is none.
-std::int64_t FindCounter(const CounterKey& key) {
+std::int64_t FindCounter(const CounterKey& key, const std::string& file = kCountersFile) {
   std::int64_t index;
-  FFindKey(kCountersFile, kRecordLength, key.text.c_str(), 0, kKeyWidth, &index);
+  FFindKey(file, kRecordLength, key.text.c_str(), 0, kKeyWidth, &index);
   return index;
 }
 
@@ -68,9 +68,9 @@ std::int64_t FindCounter(const CounterKey& key) {
 // come first, and a counter appended behind it would never be found again:
 // the next read would give the blank value of the completed record, and a
 // code would be handed out twice. The index of such a record, else -1.
-std::int64_t CutRecordOfCounter(const CounterKey& key) {
+std::int64_t CutRecordOfCounter(const CounterKey& key, const std::string& file) {
   if (!HasText(key.text.c_str())) return -1;  // a blank key finds nothing anyway
-  StreamPtr f34 = FOpenRead(kCountersFile);
+  StreamPtr f34 = FOpenRead(file);
   if (!f34) return -1;
   std::int64_t index = f34->Size() / kRecordLength;
   auto cut = static_cast<std::size_t>(f34->Size() % kRecordLength);
@@ -108,13 +108,14 @@ int ReadCounter(const CounterKey& key, std::int64_t* index, long* value) {
 }
 
 // Rewrites record index, or appends the counter when index is -1.
-int WriteCounter(const CounterKey& key, std::int64_t index, long value) {
-  if (index < 0) index = CutRecordOfCounter(key);
+int WriteCounter(const CounterKey& key, std::int64_t index, long value,
+                 const std::string& file = kCountersFile) {
+  if (index < 0) index = CutRecordOfCounter(key, file);
   char record[64];
   std::snprintf(record, sizeof record, kRecordFormat, key.group.c_str(), key.name.c_str(), value);
   SetLength(record, kRecordLength);
   std::int64_t at = index;
-  StreamPtr f34 = FOpen2(kCountersFile, kRecordLength, &at, index >= 0 ? kRewriteRecord : kNewRecord,
+  StreamPtr f34 = FOpen2(file, kRecordLength, &at, index >= 0 ? kRewriteRecord : kNewRecord,
                          kAlwaysAppend);
   if (!f34) return 0;
   // A write that the disk refused leaves the counter as it was: not written.
@@ -143,8 +144,12 @@ int CounterNext(const char* group, const char* name, long* value, int digits) {
 }
 
 int CounterSet(const char* group, const char* name, long value) {
+  return CounterSetIn(kCountersFile, group, name, value);
+}
+
+int CounterSetIn(const std::string& file, const char* group, const char* name, long value) {
   CounterKey key = MakeKey(group, name);
-  return WriteCounter(key, FindCounter(key), value);
+  return WriteCounter(key, FindCounter(key, file), value, file);
 }
 
 int CounterRegroup(const char* group, const char* name, const char* new_group) {

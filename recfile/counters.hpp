@@ -5,6 +5,8 @@
 // 999,999,999; a stored value outside that range reads as 0.
 #pragma once
 
+#include <string>
+
 #include "recfile/find_key.hpp"
 
 constexpr char kCountersFile[] = "F34.DAT";
@@ -19,6 +21,9 @@ int CounterNext(const char* group, const char* name, long* value, int digits);
 // Writes the value, appending the counter when it does not exist. 1 when the
 // record was written.
 int CounterSet(const char* group, const char* name, long value);
+// CounterSet on another file laid out as the counters file: the counter
+// migration builds the new F34.DAT under its pending name.
+int CounterSetIn(const std::string& file, const char* group, const char* name, long value);
 // Gives the first record with that key (deleted or not) the new group. 1 when
 // a record was changed.
 int CounterRegroup(const char* group, const char* name, const char* new_group);

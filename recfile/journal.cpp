@@ -80,6 +80,12 @@ void FileChanges::CopyUnlessExists(const std::string& from, const std::string& t
 void FileChanges::Delete(const std::string& name) { changes_.push_back("D " + name); }
 
 bool FileChanges::Apply() {
+  bool applied = ApplyAll();
+  if (!applied) NoteFailure();
+  return applied;
+}
+
+bool FileChanges::ApplyAll() {
   if (plat::Exists(kJournal)) return false;  // an earlier one was never completed
   {
     StreamPtr out = OpenToCreate(kJournalBeingWritten);
@@ -114,7 +120,10 @@ bool RecoverPending() {
     else
       ok = false;  // renamed into place only when whole: a broken one is not ours to undo
   }
-  if (ok) RemoveLeftovers();
+  if (ok)
+    RemoveLeftovers();
+  else
+    NoteFailure();
   return ok;
 }
 

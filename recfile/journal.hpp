@@ -36,6 +36,7 @@ class FileChanges {
   bool empty() const { return changes_.empty(); }
 
  private:
+  bool ApplyAll();
   std::vector<std::string> changes_;
 };
 

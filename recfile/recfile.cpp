@@ -78,6 +78,7 @@ bool NewFile::Commit() {
   ok = FCloseIf(stream_) && ok;
   ok = ok && plat::RenameNoReplace(pending_, target_);
   if (!ok) {
+    rec::NoteFailure();
     plat::RemoveFile(pending_);
     return false;
   }

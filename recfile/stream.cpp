@@ -20,12 +20,34 @@ constexpr std::int64_t kAlign = 4 * 1024;
 
 std::size_t OpenStreamCount() { return g_open_streams.load(); }
 
+namespace {
+std::atomic<std::uint64_t> g_failures{0};
+}
+
+void NoteFailure() { ++g_failures; }
+std::uint64_t FailureCount() { return g_failures.load(); }
+
+void Stream::Fail() {
+  if (!failed_) NoteFailure();
+  failed_ = true;
+}
+
 std::unique_ptr<Stream> Stream::Open(const std::string& name, plat::OpenMode mode,
                                      std::size_t window) {
   plat::Handle handle = plat::OpenFile(name, mode);
-  if (handle == plat::kNoHandle) return nullptr;
+  if (handle == plat::kNoHandle) {
+    // A missing file, and a read-only one opened for writing, are refused as
+    // a matter of course; any other refusal (a locked file, a share that
+    // dropped, a file that cannot be created) is a failure.
+    bool exists = plat::Exists(name);
+    bool read_only = mode != plat::OpenMode::kRead && exists && plat::IsReadOnly(name);
+    bool missing = !exists && (mode == plat::OpenMode::kRead || mode == plat::OpenMode::kUpdate);
+    if (!read_only && !missing && !plat::IsFolder(name)) NoteFailure();
+    return nullptr;
+  }
   std::int64_t size = plat::SizeOf(handle);
   if (size < 0) {
+    NoteFailure();
     plat::CloseFile(handle);
     return nullptr;
   }
@@ -70,7 +92,7 @@ bool Stream::FillAt(std::int64_t position) {
   std::int64_t got = plat::ReadAt(handle_, static_cast<std::uint64_t>(start) + kept,
                                   window_.get() + kept, capacity_ - kept);
   if (got < 0) {
-    failed_ = true;
+    Fail();
     window_start_ = position;
     window_length_ = 0;
     return false;
@@ -82,7 +104,7 @@ bool Stream::FillAt(std::int64_t position) {
 
 std::size_t Stream::Read(void* buffer, std::size_t n) {
   if (!CanRead() || closed_) {
-    failed_ = failed_ || n > 0;
+    if (n > 0) Fail();
     return 0;
   }
   char* out = static_cast<char*>(buffer);
@@ -104,7 +126,7 @@ std::size_t Stream::Read(void* buffer, std::size_t n) {
 char* Stream::ReadLine(char* buffer, int limit) {
   if (limit <= 0) return nullptr;
   if (!CanRead() || closed_) {
-    failed_ = true;
+    Fail();
     return nullptr;
   }
   std::size_t room = static_cast<std::size_t>(limit - 1);
@@ -150,7 +172,7 @@ bool Stream::WriteAppend(const char* data, std::size_t n) {
 
 std::size_t Stream::Write(const void* data, std::size_t n) {
   if (!CanWrite() || closed_) {
-    failed_ = failed_ || n > 0;
+    if (n > 0) Fail();
     return 0;
   }
   const char* in = static_cast<const char*>(data);
@@ -224,7 +246,7 @@ bool Stream::Flush() {
   if (mode_ == plat::OpenMode::kAppend) {
     if (window_length_ == 0) return !failed_;
     std::int64_t put = plat::WriteAt(handle_, static_cast<std::uint64_t>(size_), window_.get(), window_length_);
-    if (put != static_cast<std::int64_t>(window_length_)) failed_ = true;
+    if (put != static_cast<std::int64_t>(window_length_)) Fail();
     size_ += std::max<std::int64_t>(put, 0);
     window_start_ = size_;
     window_length_ = 0;
@@ -237,7 +259,7 @@ bool Stream::Flush() {
                                    window_.get() + dirty_from_, n);
   dirty_from_ = dirty_to_ = 0;
   if (put != static_cast<std::int64_t>(n)) {
-    failed_ = true;
+    Fail();
     // What the window holds is no longer what the file holds.
     window_length_ = 0;
     size_ = std::max<std::int64_t>(plat::SizeOf(handle_), 0);
@@ -247,14 +269,14 @@ bool Stream::Flush() {
 
 bool Stream::Sync() {
   if (!Flush()) return false;
-  if (!plat::SyncFile(handle_)) failed_ = true;
+  if (!plat::SyncFile(handle_)) Fail();
   return !failed_;
 }
 
 bool Stream::Close() {
   if (closed_) return !failed_;
   Flush();
-  if (!plat::CloseFile(handle_)) failed_ = true;
+  if (!plat::CloseFile(handle_)) Fail();
   closed_ = true;
   handle_ = plat::kNoHandle;
   --g_open_streams;

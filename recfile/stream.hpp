@@ -81,6 +81,8 @@ class Stream {
   // of the file or on error.
   bool FillAt(std::int64_t position);
   bool WriteAppend(const char* data, std::size_t n);
+  // Marks the stream failed, counting the first failure (see FailureCount).
+  void Fail();
   bool InWindow(std::int64_t position) const {
     return position >= window_start_ &&
            position < window_start_ + static_cast<std::int64_t>(window_length_);
@@ -106,5 +108,12 @@ using StreamPtr = std::unique_ptr<Stream>;
 
 // How many streams are open in the process (no step may leave one open).
 std::size_t OpenStreamCount();
+
+// Failures of reading or writing a file (not a file that is missing): each
+// stream counts its first, and the routines that put files in place count
+// theirs. A command compares the count before and after to know whether its
+// work was cut short.
+void NoteFailure();
+std::uint64_t FailureCount();
 
 }  // namespace rec

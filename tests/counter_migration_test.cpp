@@ -4,6 +4,7 @@
 #include "convert/split.hpp"
 
 #include "recfile/counters.hpp"
+#include "recfile/journal.hpp"
 #include "tests/support.hpp"
 
 namespace {
@@ -27,6 +28,7 @@ std::string Counter(const std::string& name, const std::string& value) {
 
 class CounterMigrationTest : public test::FolderTest {
  protected:
+  test::MessageLog messages_;
   void TearDown() override {
     plat::TestHooks() = plat::Hooks{};
     test::FolderTest::TearDown();
@@ -86,6 +88,46 @@ TEST_F(CounterMigrationTest, ACounterThatCannotBeWrittenKeepsTheOldFile) {
   plat::TestHooks().before_file_op = nullptr;
   EXPECT_FALSE(FileExists("F34.DAT"));
   EXPECT_EQ(ReadFile("CONFIGA.DAT"), OldCounters({"150"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever file operation fails, the old counters are either all in F34.DAT
+// or all still in CONFIGA.DAT; never a counters file with some of them, which
+// would stop the migration for good.
+TEST_F(CounterMigrationTest, AFailureAnywhereLeavesAllOrNothing) {
+  const std::string old = OldCounters({"150", "60", "11", "14", "9", "7"});
+  WriteFile("CONFIGA.DAT", old);
+  convert::MigrateOldCounters();
+  const std::string all = ReadFile("F34.DAT");
+  for (int failing = 1;; ++failing) {
+    SCOPED_TRACE(failing);
+    for (auto& entry : test::fs::directory_iterator(".")) test::fs::remove_all(entry.path());
+    WriteFile("CONFIGA.DAT", old);
+    int ops = 0;
+    plat::TestHooks().before_file_op = [&ops, failing](plat::FileOp) { return ++ops != failing; };
+    convert::MigrateOldCounters();
+    plat::TestHooks().before_file_op = nullptr;
+    bool done = !FileExists("CONFIGA.DAT");
+    if (done) {
+      EXPECT_EQ(ReadFile("F34.DAT"), all);
+    } else {
+      EXPECT_EQ(ReadFile("CONFIGA.DAT"), old);
+      if (!rec::JournalPending()) {
+        EXPECT_FALSE(FileExists("F34.DAT"));
+      }
+    }
+    // The next run finishes the work.
+    EXPECT_TRUE(rec::RecoverPending());
+    convert::MigrateOldCounters();
+    EXPECT_EQ(ReadFile("F34.DAT"), all);
+    EXPECT_FALSE(FileExists("CONFIGA.DAT"));
+    EXPECT_EQ(test::Snapshot(".").size(), 1u);
+    if (ops < failing) break;  // the last run had no operation left to fail
+    ASSERT_LT(failing, 500);
+  }
 }
 
 }  // namespace

@@ -30,6 +30,25 @@ TEST_F(DialogProcTest, InitialisationTakesTheOwnersTitleAndShowsTheFolder) {
   EXPECT_EQ(dialog_.fonts(), (std::set<int>{2, 100, 110, 111, 150, 200, 250, 300, 350}));
 }
 
+// The folder is shown with at most 99 characters, and an accented letter is
+// never cut in half.
+TEST_F(DialogProcTest, ALongFolderIsCutBetweenCharacters) {
+  std::string name;
+  for (int i = 0; i < 110; ++i) name += "ã";  // two bytes each in UTF-8
+  ASSERT_TRUE(plat::MakeFolder(name));
+  ASSERT_TRUE(plat::ChangeFolder(name));
+  std::string here = plat::CurrentFolder();
+  ASSERT_GT(here.size(), 200u);
+  DialogProc(&dialog_, DialogMessage::kInitDialog);
+  std::string shown = dialog_.ItemText(kItemFolder);
+  EXPECT_EQ(here.compare(0, shown.size(), shown), 0);  // the start of the folder
+  std::size_t characters = 0;
+  for (char c : shown) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  EXPECT_EQ(characters, 99u);
+  EXPECT_EQ(shown.substr(shown.size() - 2), "ã");
+  ASSERT_TRUE(plat::ChangeFolder(folder().string()));
+}
+
 TEST_F(DialogProcTest, CloseEndsWithZero) {
   EXPECT_TRUE(Command(2));
   EXPECT_TRUE(dialog_.ended());
@@ -61,6 +80,37 @@ TEST_F(DialogProcTest, OtherCommandsAreNotHandled) {
   EXPECT_FALSE(Command(100));
   EXPECT_FALSE(Command(999));
   EXPECT_FALSE(dialog_.ended());
+}
+
+}  // namespace
+
+namespace {
+
+// A maintenance command works on the client file that an interrupted
+// conversion was putting in place, never on the one about to be replaced.
+TEST_F(DialogProcTest, MaintenanceCompletesAnInterruptedConversionFirst) {
+  std::string old_client = test::Record(1000).Set(232, 3, "001");
+  std::string new_client = test::Record(1000).Set(232, 3, "001").Set(0, 5, "00001");
+  test::WriteFile("F10R2.DAT", old_client);
+  test::WriteFile("F10R2.DAT.~new", new_client);
+  test::WriteFile("LANVO.JNL", "R F10R2.DAT\nEND\n");
+  dialog_.SetItemText(110, "001");
+  dialog_.SetItemText(111, "002");
+  EXPECT_TRUE(Command(312));
+  EXPECT_EQ(test::ReadFile("F10R2.DAT"), test::Record(1000).Set(232, 3, "002").Set(0, 5, "00001").bytes());
+  EXPECT_FALSE(test::FileExists("LANVO.JNL"));
+}
+
+TEST_F(DialogProcTest, MaintenanceWaitsWhileAnInterruptedConversionCannotBeCompleted) {
+  std::string client = test::Record(1000).Set(232, 3, "001");
+  test::WriteFile("F10R2.DAT", client);
+  test::WriteFile("LANVO.JNL", "R F10R2.DAT\n");  // not whole
+  dialog_.SetItemText(110, "001");
+  dialog_.SetItemText(111, "002");
+  EXPECT_TRUE(Command(312));
+  EXPECT_EQ(test::ReadFile("F10R2.DAT"), client);
+  ASSERT_EQ(messages_.messages().size(), 1u);
+  EXPECT_EQ(messages_.messages()[0].flags, plat::kIconError);
 }
 
 }  // namespace

@@ -20,6 +20,10 @@ class FolderMovesTest : public test::FolderTest {
     fs::create_directory("tmp");
     temp_ = (folder() / "tmp").string() + "/";
   }
+  void TearDown() override {
+    plat::TestHooks().before_file_op = nullptr;
+    test::FolderTest::TearDown();
+  }
   std::string temp_;
 };
 
@@ -111,6 +115,40 @@ TEST_F(FolderMovesTest, MergeOfAMissingFolderCreatesNothing) {
   fs::create_directory("R60");
   MergeFolder("R03", "R60");
   EXPECT_TRUE(fs::is_directory("R60"));
+}
+
+}  // namespace
+
+namespace {
+
+// A move that fails for another reason than a name already taken (a passing
+// fault) must not send the folder to the next number: the next run parks it
+// under the name this one would have used.
+TEST_F(FolderMovesTest, AMoveThatFailsForAnotherReasonWaitsForTheNextRun) {
+  WriteFile("R02/LOTE.DAT", "lots");
+  WriteFile("R03/A.DAT", "a");
+  WriteFile("R04/B.DAT", "b");
+  WriteFile("R04/LEIA.TXT", "readme");
+  fs::create_directory("R65");
+  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kRename; };
+  EXPECT_FALSE(ParkFolder("R02", "Vamk\\Lanvo", temp_));
+  MergeFolder("R03", "R60");
+  MergeFolder("R04", "R65");
+  plat::TestHooks().before_file_op = nullptr;
+  EXPECT_EQ(ReadFile("R02/LOTE.DAT"), "lots");
+  EXPECT_FALSE(FileExists("tmp/Vamk/Lanvo/R02.001"));
+  EXPECT_FALSE(FileExists("R60"));  // not made, file by file, into a new folder
+  EXPECT_EQ(ReadFile("R03/A.DAT"), "a");
+  EXPECT_EQ(ReadFile("R04/B.DAT"), "b");
+  EXPECT_FALSE(FileExists("R65/B.DAT.001"));
+
+  EXPECT_TRUE(ParkFolder("R02", "Vamk\\Lanvo", temp_));
+  MergeFolder("R03", "R60");
+  MergeFolder("R04", "R65");
+  EXPECT_EQ(ReadFile("tmp/Vamk/Lanvo/R02/LOTE.DAT"), "lots");
+  EXPECT_EQ(ReadFile("R60/A.DAT"), "a");
+  EXPECT_EQ(ReadFile("R65/B.DAT"), "b");
+  EXPECT_EQ(ReadFile("R04/LEIA.TXT"), "readme");
 }
 
 }  // namespace

@@ -118,8 +118,9 @@ TEST_F(RecFileTest, NamesMatchInAnyLetterCase) {
   StreamPtr out = FOpenAppend("Conv.Dat");
   out->Write("X");
   out->Close();
-  EXPECT_EQ(ReadFile("conv.dat"), "219\r\nX");
-  EXPECT_FALSE(FileExists("Conv.Dat"));
+  // ... and makes no second file beside it.
+  using Entries = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(test::Snapshot("."), (Entries{{"conv.dat", "219\r\nX"}}));
 }
 
 TEST_F(RecFileTest, NewFileAppearsOnlyWhenCommitted) {

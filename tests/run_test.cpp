@@ -243,3 +243,36 @@ TEST_F(RunTest, AStepCutShortIsCompletedBeforeAnythingElse) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr char kNotDone[] =
+    "A conversão não foi concluída: houve erro ao ler ou gravar arquivos.\n"
+    "Execute a conversão novamente. Se o erro persistir, consulte o suporte técnico.";
+
+// The registration fix is logged once it is done: one that could not be
+// written is done again by the next run, and the run does not claim success.
+TEST_F(RunTest, RegistrationFixIsLoggedOnlyWhenDone) {
+  WriteOldFolder();
+  std::string registration = ReadFile("REG/F1200008.DAT");
+  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
+  Convert();
+  plat::TestHooks().before_file_op = nullptr;
+  EXPECT_FALSE(FileExists("CONV.DAT"));
+  EXPECT_EQ(ReadFile("REG/F1200008.DAT"), registration);
+  ASSERT_EQ(messages_.messages().size(), 1u);
+  EXPECT_EQ(messages_.messages()[0], (test::Message{kNotDone, "Lanvo", plat::kIconError}));
+  Convert();
+  EXPECT_EQ(ReadFile("CONV.DAT"), "219\r\n");
+  EXPECT_NE(ReadFile("REG/F1200008.DAT"), registration);
+  EXPECT_EQ(messages_.texts().back(), "A conversão foi realizada.");
+}
+
+TEST_F(RunTest, MissingFilesAreNotFailures) {
+  WriteFile("F10R1.DAT", "");  // converted from, nothing else there
+  plat::MakeReadOnly("F10R1.DAT");
+  Convert();
+  EXPECT_EQ(messages_.texts(), std::vector<std::string>{"A conversão foi realizada."});
+}
+
+}  // namespace

@@ -245,3 +245,26 @@ TEST_F(StreamTest, StreamsCloseThemselves) {
 }
 
 }  // namespace
+
+namespace {
+
+// A refused open counts as a failure of the command unless refusing was the
+// expected answer: a missing file, or a read-only one opened for writing.
+TEST_F(StreamTest, OnlyUnexpectedRefusalsCountAsFailures) {
+  WriteFile("F.DAT", "abc");
+  WriteFile("RO.DAT", "abc");
+  plat::MakeReadOnly("RO.DAT");
+  std::uint64_t before = rec::FailureCount();
+  EXPECT_FALSE(Stream::Open("MISSING.DAT", plat::OpenMode::kRead));
+  EXPECT_FALSE(Stream::Open("MISSING.DAT", plat::OpenMode::kUpdate));
+  EXPECT_FALSE(Stream::Open("RO.DAT", plat::OpenMode::kUpdate));
+  EXPECT_FALSE(Stream::Open("RO.DAT", plat::OpenMode::kAppend));
+  EXPECT_EQ(rec::FailureCount(), before);
+  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kOpen; };
+  EXPECT_FALSE(Stream::Open("F.DAT", plat::OpenMode::kRead));
+  EXPECT_EQ(rec::FailureCount(), before + 1);
+  EXPECT_FALSE(Stream::Open("NEW.DAT", plat::OpenMode::kCreate));  // could not be made
+  EXPECT_EQ(rec::FailureCount(), before + 2);
+}
+
+}  // namespace

@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing need, when missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libcli11-dev python3 strace time
-          g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool)
+          g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool x11-apps)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

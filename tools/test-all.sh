@@ -42,4 +42,7 @@ if [ -d ../shared/conformance ]; then
     exit 1
   fi
 fi
+echo "== killed conversions (SIGKILL at 20 moments of a run)"
+tools/kill-test.sh 20000 20 | tail -n 1
+
 echo "== all tests passed"

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/common/wildcard.hpp"
 #include "platform/platform.hpp"
 #include "platform/posix/posix.hpp"
 
@@ -349,31 +350,6 @@ bool SyncFolder(const std::string& name) {
   ::close(fd);
   return ok;
 }
-
-namespace {
-
-// '*' matches any run, '?' any one character; letters match in any case.
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
-  std::size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || posix::FoldCase(pattern[p]) == posix::FoldCase(name[n]))) {
-      ++p;
-      ++n;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = n;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      n = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
-}
-
-}  // namespace
 
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;

@@ -1,0 +1,37 @@
+# The Windows targets, built with the MinGW-w64 toolchain (cmake/mingw-w64.cmake):
+# lanvo303.exe, the program that customers run, and, with the tests, the
+# GoogleTest suite and the helpers of the Windows tests, run under Wine.
+enable_language(RC)
+
+# The dialogs join the library, so that the tests can open them.
+target_sources(lanvo PRIVATE app/win_dialogs.cpp)
+
+add_executable(lanvo303 WIN32 app/win_main.cpp resources/lanvo303.rc)
+target_link_libraries(lanvo303 PRIVATE lanvo)
+target_include_directories(lanvo303 PRIVATE ${CMAKE_SOURCE_DIR})
+
+if(LANVO_TESTS)
+  # GoogleTest from Debian's sources, built with the same toolchain (it names
+  # its targets GTest::gtest and GTest::gtest_main itself). Our
+  # warning options are not its business.
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  get_directory_property(lanvo_options COMPILE_OPTIONS)
+  set_directory_properties(PROPERTIES COMPILE_OPTIONS "")
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set_directory_properties(PROPERTIES COMPILE_OPTIONS "${lanvo_options}")
+
+  # Every Windows program of the tests runs under Wine in a prefix of this
+  # build, made on first use (tools/wine-prefix.sh).
+  set(LANVO_WINEPREFIX ${CMAKE_BINARY_DIR}/wine CACHE PATH "Wine prefix of the tests")
+  configure_file(cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                  WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+  # The probe that the end-to-end test reads the windows of lanvo303.exe with.
+  add_executable(lanvo-probe tests/win32/helpers/probe.cpp)
+  target_link_libraries(lanvo-probe PRIVATE lanvo)
+  set_target_properties(lanvo-probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+endif()
