@@ -33,21 +33,15 @@ bool SameName(const std::string& a, const std::string& b) {
 }
 
 // The folder of this process, below $LANVO_FUZZ_DIR, else /dev/shm where it
-// exists, else the temporary folder; removed when the process ends.
+// exists, else the temporary folder. Each input makes it and removes it: the
+// fuzzer ends its process without running what is registered to run at exit.
 const fs::path& ProcessFolder() {
   static const fs::path folder = [] {
     const char* given = std::getenv("LANVO_FUZZ_DIR");
     fs::path base = given && *given ? fs::path(given)
                     : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
                                                    : fs::temp_directory_path();
-    fs::path own = base / ("lanvo-fuzz-" + std::to_string(::getpid()));
-    fs::remove_all(own);
-    fs::create_directories(own);
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(ProcessFolder(), ignored);
-    });
-    return own;
+    return base / ("lanvo-fuzz-" + std::to_string(::getpid()));
   }();
   return folder;
 }
@@ -135,7 +129,7 @@ Workspace::Workspace(std::size_t input_size)
       root_(run_ / "root"),
       previous_(fs::current_path()),
       operation_bound_(kOperationsPerInput + kOperationsPerByte * input_size) {
-  fs::remove_all(run_);
+  fs::remove_all(ProcessFolder());
   for (const fs::path& folder : {data_, diskette_, root_}) fs::create_directories(folder);
   plat::posix::SetDisketteFolder(diskette_.string());
   plat::posix::SetRootFolder(root_.string());
@@ -170,7 +164,7 @@ Workspace::~Workspace() {
         "a file was created outside the data folder");
   Check(EntriesOf(ProcessFolder()) == std::vector<std::string>{"run"},
         "a file was created outside the run's folder");
-  fs::remove_all(run_);
+  fs::remove_all(ProcessFolder());
 }
 
 fs::path Workspace::Native(const std::string& name) const {
