@@ -16,12 +16,12 @@ bool SameCodeIgnoringCase(const char* a, const char* b, std::size_t n) {
   return true;
 }
 
-std::size_t ReadRecordLine(rec::Stream& stream, char* buffer, int length) {
-  std::int64_t start = stream.Tell();
-  if (!stream.ReadLine(buffer, length + 1)) return 0;
-  auto got = static_cast<std::size_t>(stream.Tell() - start);
+std::size_t ReadRecordAt(rec::Stream& stream, std::int64_t n, char* buffer, int length) {
+  if (!stream.Seek(n * length)) return 0;
+  std::size_t got = stream.Read(buffer, static_cast<std::size_t>(length));
   for (std::size_t i = 0; i < got; ++i)
     if (buffer[i] == '\0') buffer[i] = ' ';
+  buffer[got] = '\0';
   return got;
 }
 

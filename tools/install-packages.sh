@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libcli11-dev python3 strace time
+packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libcli11-dev python3 strace time
           g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool x11-apps)
 missing=()
 for p in "${packages[@]}"; do
