@@ -18,15 +18,15 @@ bool SameCodeIgnoringCase(const char* a, const char* b, std::size_t n) {
   return true;
 }
 
-std::size_t ReadRecordLine(rec::Stream& stream, char* buffer, int length) {
-  std::int64_t start = stream.Tell();
-  if (!stream.ReadLine(buffer, length + 1)) return 0;
-  auto got = static_cast<std::size_t>(stream.Tell() - start);
+std::size_t ReadRecordAt(rec::Stream& stream, std::int64_t n, char* buffer, int length) {
+  if (!stream.Seek(n * length)) return 0;
+  std::size_t got = stream.Read(buffer, static_cast<std::size_t>(length));
   // memchr rather than a test of every byte: a million records are a
   // gigabyte, and null bytes are rare.
   char* end = buffer + got;
   for (char* at = buffer; (at = static_cast<char*>(std::memchr(at, '\0', static_cast<std::size_t>(end - at))));)
     *at++ = ' ';
+  buffer[got] = '\0';
   return got;
 }
 

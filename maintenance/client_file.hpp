@@ -24,11 +24,13 @@ constexpr int kTaxpayerAt = 250, kTaxpayerWidth = 18;  // CPF/CNPJ as formatted 
 // compared without regard to case (accented letters must match exactly).
 bool SameCodeIgnoringCase(const char* a, const char* b, std::size_t n);
 
-// Reads the next record with the line read of limit length + 1 (so at most
-// length characters, fewer at the end of the file or after a line feed) into
-// buffer, which holds length + 1. Returns the number of characters read, 0 at
-// the end. A null byte inside the record becomes a space, so that the record
-// does not end there for the text routines that follow.
-std::size_t ReadRecordLine(rec::Stream& stream, char* buffer, int length);
+// Reads record n, the length characters at n × length (fewer for a last
+// record cut short), into buffer, which holds length + 1, and terminates it.
+// Returns the number of characters read, 0 past the end. A null character
+// inside the record becomes a space, so that the record does not end there
+// for the text routines that follow. A line feed, which a record file should
+// not hold either, ends nothing: read line by line, it would cut its record
+// in two and shift every record after it by the rest.
+std::size_t ReadRecordAt(rec::Stream& stream, std::int64_t n, char* buffer, int length);
 
 }  // namespace maint

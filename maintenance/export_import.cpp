@@ -69,7 +69,7 @@ void ExportClients(plat::Dialog* dialog) {
     StreamPtr diskette = clients ? OpenToCreate(kDisketteFile) : nullptr;
     if (diskette) {
       char record[kClientLength + 1];
-      while (std::size_t length = maint::ReadRecordLine(*clients, record, kClientLength)) {
+      for (std::int64_t n = 0; std::size_t length = maint::ReadRecordAt(*clients, n, record, kClientLength); ++n) {
         // Deleted records travel too: only the group decides.
         if (!InGroup(record, length, group)) continue;
         CleanText(record);
@@ -163,8 +163,8 @@ void ImportClients(plat::Dialog* dialog) {
 
     Appender appender(*clients);
     char record[kClientLength + 1];
-    while (!error) {
-      std::size_t length = maint::ReadRecordLine(*diskette, record, kClientLength);
+    for (std::int64_t n = 0; !error; ++n) {
+      std::size_t length = maint::ReadRecordAt(*diskette, n, record, kClientLength);
       if (length == 0) {
         // A diskette that could not be read to its end is not a whole import.
         error = diskette->Failed();

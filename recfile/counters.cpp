@@ -62,6 +62,28 @@ std::int64_t FindCounter(const CounterKey& key, const std::string& file = kCount
   return index;
 }
 
+// A last record cut short inside its key (a write that was interrupted) is
+// passed over by the search; but the guarded open completes it with spaces
+// before it appends, and completed it may hold this very key. It would then
+// come first, and a counter appended behind it would never be found again:
+// the next read would give the blank value of the completed record, and a
+// code would be handed out twice. The index of such a record, else -1.
+std::int64_t CutRecordOfCounter(const CounterKey& key, const std::string& file) {
+  if (!HasText(key.text.c_str())) return -1;  // a blank key finds nothing anyway
+  StreamPtr f34 = FOpenRead(file);
+  if (!f34) return -1;
+  std::int64_t index = f34->Size() / kRecordLength;
+  auto cut = static_cast<std::size_t>(f34->Size() % kRecordLength);
+  char bytes[kKeyWidth];
+  bool read = cut > 0 && cut < static_cast<std::size_t>(kKeyWidth) && f34->Seek(index * kRecordLength) &&
+              f34->Read(bytes, cut) == cut;
+  FCloseIf(f34);
+  if (!read) return -1;
+  std::string completed(bytes, cut);
+  completed.resize(kKeyWidth, ' ');
+  return completed == key.text ? index : -1;
+}
+
 // 1 with the value of record index; 0 when it cannot be read.
 int ReadValue(std::int64_t index, long* value) {
   StreamPtr f34 = FOpenRead(kCountersFile);
@@ -88,6 +110,7 @@ int ReadCounter(const CounterKey& key, std::int64_t* index, long* value) {
 // Rewrites record index, or appends the counter when index is -1.
 int WriteCounter(const CounterKey& key, std::int64_t index, long value,
                  const std::string& file = kCountersFile) {
+  if (index < 0) index = CutRecordOfCounter(key, file);
   char record[64];
   std::snprintf(record, sizeof record, kRecordFormat, key.group.c_str(), key.name.c_str(), value);
   SetLength(record, kRecordLength);

@@ -1,5 +1,6 @@
 #include "recfile/text.hpp"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +69,10 @@ char* CleanText(char* text) {
 long TextToInt(const char* text) { return std::strtol(text, nullptr, 10); }
 
 double Round2(double value) {
+  // The third decimal decides for the magnitude; a negative value is rounded
+  // as its magnitude is, so that -1234.567 gives -1234.57 and not -1234.55
+  // (cut toward zero, then 0.01 added toward plus).
+  if (value < 0) return -Round2(-value);
   char text[400];
   std::snprintf(text, sizeof text, "%.6f", value);
   char* dot = std::strrchr(text, '.');
@@ -102,7 +107,9 @@ double ParseDecimal(const char* text) {
 }
 
 char* FormatNumber(double value, int decimals, char* buffer) {
-  if (value >= 1e15 || value <= -1e15) value = 0;
+  // Not a number goes the way of a magnitude too large: it would print as
+  // "nan", which has fewer characters than the decimals that are copied.
+  if (!(std::fabs(value) < 1e15)) value = 0;
   if (decimals > 6) decimals = 6;
   if (decimals < 0) decimals = 0;
   if (decimals == 2) value = Round2(value);

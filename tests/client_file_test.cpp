@@ -7,7 +7,7 @@
 
 namespace {
 
-using maint::ReadRecordLine;
+using maint::ReadRecordAt;
 using maint::SameCodeIgnoringCase;
 
 TEST(SameCodeIgnoringCase, ComparesOnlyTheTypedLength) {
@@ -32,42 +32,43 @@ TEST(SameCodeIgnoringCase, AFieldThatEndsEarlyDiffers) {
   EXPECT_TRUE(SameCodeIgnoringCase("1", "1", 3));
 }
 
-class ReadRecordLineTest : public test::FolderTest {};
+class ReadRecordAtTest : public test::FolderTest {};
 
-TEST_F(ReadRecordLineTest, ReadsWholeRecordsThenTheShortLastOne) {
+TEST_F(ReadRecordAtTest, ReadsWholeRecordsThenTheShortLastOne) {
   test::WriteFile("F.DAT", std::string(1000, 'a') + std::string(1000, 'b') + std::string(300, 'c'));
   StreamPtr file = OpenToRead("F.DAT");
   ASSERT_TRUE(file);
   char buffer[1001];
-  EXPECT_EQ(ReadRecordLine(*file, buffer, 1000), 1000u);
+  EXPECT_EQ(ReadRecordAt(*file, 0, buffer, 1000), 1000u);
   EXPECT_EQ(std::string(buffer), std::string(1000, 'a'));
-  EXPECT_EQ(ReadRecordLine(*file, buffer, 1000), 1000u);
-  EXPECT_EQ(ReadRecordLine(*file, buffer, 1000), 300u);
+  EXPECT_EQ(ReadRecordAt(*file, 1, buffer, 1000), 1000u);
+  EXPECT_EQ(ReadRecordAt(*file, 2, buffer, 1000), 300u);
   EXPECT_EQ(std::string(buffer), std::string(300, 'c'));
-  EXPECT_EQ(ReadRecordLine(*file, buffer, 1000), 0u);
+  EXPECT_EQ(ReadRecordAt(*file, 3, buffer, 1000), 0u);
+  EXPECT_EQ(std::string(buffer), "");
 }
 
-TEST_F(ReadRecordLineTest, ANullByteDoesNotEndTheRecord) {
+TEST_F(ReadRecordAtTest, ANullByteDoesNotEndTheRecord) {
   std::string record = test::Record(1000).Set(0, "AB").Set(500, "XY");
   record[2] = '\0';
   test::WriteFile("F.DAT", record);
   StreamPtr file = OpenToRead("F.DAT");
   char buffer[1001];
-  ASSERT_EQ(ReadRecordLine(*file, buffer, 1000), 1000u);
+  ASSERT_EQ(ReadRecordAt(*file, 0, buffer, 1000), 1000u);
   std::string text(buffer);
   ASSERT_EQ(text.size(), 1000u);
   EXPECT_EQ(text.substr(0, 3), "AB ");
   EXPECT_EQ(text.substr(500, 2), "XY");
 }
 
-TEST_F(ReadRecordLineTest, NullBytesAtTheEdgesAndSideBySideAllBecomeSpaces) {
+TEST_F(ReadRecordAtTest, NullBytesAtTheEdgesAndSideBySideAllBecomeSpaces) {
   std::string record = test::Record(1000).Set(0, "ABCD").Set(996, "WXYZ");
   for (std::size_t at : {0u, 2u, 3u, 999u}) record[at] = '\0';
   test::WriteFile("F.DAT", record + record);
   StreamPtr file = OpenToRead("F.DAT");
   char buffer[1001];
   for (int n = 0; n < 2; ++n) {
-    ASSERT_EQ(ReadRecordLine(*file, buffer, 1000), 1000u);
+    ASSERT_EQ(ReadRecordAt(*file, n, buffer, 1000), 1000u);
     std::string text(buffer);
     ASSERT_EQ(text.size(), 1000u);
     EXPECT_EQ(text.substr(0, 4), " B  ");
@@ -75,13 +76,18 @@ TEST_F(ReadRecordLineTest, NullBytesAtTheEdgesAndSideBySideAllBecomeSpaces) {
   }
 }
 
-TEST_F(ReadRecordLineTest, ALineFeedEndsTheLineReadAfterIt) {
-  test::WriteFile("F.DAT", "abc\ndef");
+// Found by fuzzing: read as lines, a line feed cut its record in two and
+// every later record began inside the one before.
+TEST_F(ReadRecordAtTest, ALineFeedNeitherEndsItsRecordNorMovesTheNext) {
+  std::string first = test::Record(1000).Set(0, "A\nB").Set(232, "123");
+  std::string second = test::Record(1000).Set(0, "C\r\x1A").Set(232, "456");
+  test::WriteFile("F.DAT", first + second);
   StreamPtr file = OpenToRead("F.DAT");
   char buffer[1001];
-  EXPECT_EQ(ReadRecordLine(*file, buffer, 1000), 4u);
-  EXPECT_EQ(std::string(buffer), "abc\n");
-  EXPECT_EQ(ReadRecordLine(*file, buffer, 1000), 3u);
+  ASSERT_EQ(ReadRecordAt(*file, 0, buffer, 1000), 1000u);
+  EXPECT_EQ(std::string(buffer), first);
+  ASSERT_EQ(ReadRecordAt(*file, 1, buffer, 1000), 1000u);
+  EXPECT_EQ(std::string(buffer), second);
 }
 
 }  // namespace

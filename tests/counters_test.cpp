@@ -55,6 +55,28 @@ TEST_F(CounterTest, SetAppendsANewCounterAfterCompletingACutRecord) {
             Counter("", "10", "5") + Counter("", "60", "") + Counter("", "4", "3"));
 }
 
+// Found by fuzzing: a last record cut short inside the key of the very
+// counter being written was completed with spaces and the counter appended
+// behind it; the search then found the completed record first, with a blank
+// value, and the next code repeated one already handed out.
+TEST_F(CounterTest, ACutRecordOfTheSameCounterIsCompletedNotFollowedByASecondOne) {
+  for (const std::string cut : {"X", "          6", "          60       "}) {
+    SCOPED_TRACE(cut);
+    std::string key_group = cut.substr(0, 10), key_name = cut.size() > 10 ? cut.substr(10) : "";
+    WriteFile("F34.DAT", Counter("", "10", "5") + cut);
+    long value = 0;
+    ASSERT_EQ(CounterNext(key_group.c_str(), key_name.c_str(), &value, 6), 1);
+    EXPECT_EQ(value, 1);
+    ASSERT_EQ(CounterNext(key_group.c_str(), key_name.c_str(), &value, 6), 1);
+    EXPECT_EQ(value, 2);
+    EXPECT_EQ(ReadFile("F34.DAT"), Counter("", "10", "5") + Counter(key_group, key_name, "2"));
+  }
+  // Another counter is still appended after the completed record.
+  WriteFile("F34.DAT", Counter("", "10", "5") + "X");
+  EXPECT_EQ(CounterSet("Y", "", 7), 1);
+  EXPECT_EQ(ReadFile("F34.DAT"), Counter("", "10", "5") + Counter("X", "", "") + Counter("Y", "", "7"));
+}
+
 // Each text is cleaned before the record is put together, so that a collapsed
 // pair shortens the group, not the record: the name stays at its offset.
 TEST_F(CounterTest, GroupAndNameAreCleanedAndCutToTheirFields) {

@@ -541,7 +541,10 @@ class Run {
   void PhoneIndex() {
     if (data_.Exists("FTEL1.DAT")) return;
     std::string index;
-    for (auto [source, number] : {std::pair<const char*, const char*>{"F00R0.DAT", "00"}, {"F10R2.DAT", "10"}}) {
+    for (const auto& owner : {std::pair<const char*, const char*>{"F00R0.DAT", "00"}, {"F10R2.DAT", "10"}}) {
+      // Named copies, not a structured binding: clang 14 cannot capture one.
+      const char* source = owner.first;
+      const char* number = owner.second;
       if (!data_.FileExists(source)) continue;
       std::string out;
       for (std::string record : Records(data_.Bytes(source), 1000)) {

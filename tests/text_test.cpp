@@ -2,6 +2,7 @@
 // in a data file or which member counts as up to date.
 #include "recfile/text.hpp"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -101,6 +102,16 @@ TEST(NumberRoutines, Round2ByTheThirdDecimal) {
   EXPECT_DOUBLE_EQ(Round2(7.0), 7.0);
 }
 
+// Found by fuzzing: cut toward zero and then raised by 0.01, a negative value
+// moved the wrong way (-0.005 became 0.01, -1234.567 became -1234.55).
+TEST(NumberRoutines, Round2OfANegativeValueRoundsItsMagnitude) {
+  EXPECT_DOUBLE_EQ(Round2(-1234.567), -1234.57);
+  EXPECT_DOUBLE_EQ(Round2(-1.234), -1.23);
+  EXPECT_DOUBLE_EQ(Round2(-0.005), -0.01);
+  EXPECT_EQ(Format(-0.005, 2), "-0,01");
+  EXPECT_EQ(Format(-1234.567, 2), "-1.234,57");
+}
+
 TEST(NumberRoutines, ParseDecimalTakesTheRightmostSeparator) {
   EXPECT_DOUBLE_EQ(ParseDecimal("1.234,56"), 1234.56);
   EXPECT_DOUBLE_EQ(ParseDecimal("1,234.56"), 1234.56);
@@ -124,6 +135,15 @@ TEST(NumberRoutines, FormatNumberInBrazilianNotation) {
   EXPECT_EQ(Format(123456, 0), "123.456");
   EXPECT_EQ(Format(1.5, 9), "1,500000");  // decimals above 6 become 6
   EXPECT_EQ(Format(1e15, 0), "0");
+}
+
+// Found by fuzzing: not a number printed as "nan", and the decimals were
+// copied from before the start of that text.
+TEST(NumberRoutines, FormatNumberOfWhatIsNotAFiniteNumberIsZero) {
+  EXPECT_EQ(Format(std::nan(""), 6), "0,000000");
+  EXPECT_EQ(Format(-std::nan(""), 2), "0,00");
+  EXPECT_EQ(Format(HUGE_VAL, 0), "0");
+  EXPECT_EQ(Format(-HUGE_VAL, 3), "0,000");
 }
 
 TEST(NumberRoutines, NextInCycle) {

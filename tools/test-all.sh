@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native suite, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows tier under Wine,
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz
+# harness over its corpus, the Windows tier under Wine,
 # and the conversion cases of ../shared/conformance when they are there.
 # Installs what is missing first (Debian; needs root or sudo).
 set -euo pipefail
@@ -20,6 +21,9 @@ cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLANVO_SANITIZE=ON >/
 cmake --build build-san -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-san -j "$jobs" --output-on-failure
+
+echo "== fuzz harnesses over their corpora (clang, libFuzzer, ASan + UBSan)"
+bash tools/fuzz.sh 5
 
 if [ -x tools/test-windows.sh ]; then
   echo "== Windows build and tests under Wine"

@@ -166,6 +166,19 @@ TEST_F(ExportImportTest, ExportCleansTheRecordsAndKeepsTheirWidth) {
   EXPECT_EQ(exported.substr(2 * kClientLength), short_last + std::string(400, ' '));
 }
 
+// Found by fuzzing: records were read as lines, so a line feed inside one
+// cut it in two and every record after it was taken from the middle of the
+// one before (the groups compared at the wrong place, the wrong records
+// exported). Each record is read at its place; the line feed, like a
+// carriage return or a Ctrl-Z, is cleaned to a space.
+TEST_F(ExportImportTest, ALineFeedInsideARecordMovesNoRecord) {
+  std::string broken = With(Client("1", "7"), 100, "a\nb\rc\x1A");
+  test::WriteFile("F10R2.DAT", broken + Client("2", "8") + Client("3", "7"));
+  Run(0, "7");
+  EXPECT_EQ(DisketteFile(), With(Client("1", "7"), 100, "a b c ") + Client("3", "7"));
+  EXPECT_EQ(log.messages(), std::vector<Message>{Exported(2)});
+}
+
 TEST_F(ExportImportTest, NothingToExportGivesZero) {
   test::WriteFile("F10R2.DAT", Client("1", "7"));
   Run(0, "");  // no group typed
@@ -280,6 +293,18 @@ TEST_F(ExportImportTest, ImportCleansTheRecords) {
   // The fields after the pair move one place to the left, the record is padded at its end.
   EXPECT_EQ(test::Field(clients, kClientLength, 1, kGroupAt - 1, 3), "4  ");
   EXPECT_EQ(test::Field(clients, kClientLength, 1, 998, 2), "  ");
+}
+
+// Found by fuzzing: a line feed inside a diskette record made two clients of
+// it and shifted every record after it.
+TEST_F(ExportImportTest, ALineFeedInsideADisketteRecordMakesOneClient) {
+  test::WriteFile(diskette() / "F10R2.BAK", With(Client("1", "1", "Ana"), 500, "\n") + Client("1", "1", "Bia"));
+  Run(1, "6");
+  std::string clients = ClientFile();
+  ASSERT_EQ(clients.size(), 2u * kClientLength);
+  EXPECT_EQ(clients.substr(0, kClientLength), With(Client("00001     ", "6", "Ana"), 500, " "));
+  EXPECT_EQ(clients.substr(kClientLength), Client("00002     ", "6", "Bia"));
+  EXPECT_EQ(log.messages(), std::vector<Message>{Imported(2)});
 }
 
 TEST_F(ExportImportTest, AShortDisketteRecordIsCompletedFirst) {
