@@ -9,6 +9,8 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/common/wildcard.hpp"
+
 namespace test {
 namespace {
 
@@ -123,27 +125,6 @@ std::string Parent(const std::string& path) {
 
 std::string Join(const std::string& folder, const std::string& name) {
   return folder.empty() ? name : folder + "/" + name;
-}
-
-bool Matches(const std::string& pattern, const std::string& name) {
-  // '*' any run, '?' one character, letters in any case.
-  std::size_t p = 0, n = 0, star = std::string::npos, mark = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
-      ++p;
-      ++n;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = n;
-    } else if (star != std::string::npos) {
-      p = star + 1;
-      n = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
 }
 
 class Folder {
@@ -651,7 +632,7 @@ class Run {
     if (!data_.IsFolder(data_.Name(source)) || !data_.Has(data_.Name(source))) return;
     std::string from = data_.Name(source);
     for (const std::string& name : data_.Entries(from)) {
-      if (!Matches("*.DAT", name)) continue;
+      if (!plat::WildcardMatch("*.DAT", name)) continue;
       for (int i = 0; i <= 100; ++i) {
         data_.MakeFolder(target);
         char suffix[8] = "";
