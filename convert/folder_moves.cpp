@@ -23,12 +23,21 @@ std::string Numbered(const std::string& name, int attempt) {
   return name + suffix;
 }
 
+// The answer comes as UTF-8 and the limit counts characters, as the system's
+// own answer does: bytes that continue a character are not counted.
+std::size_t CharacterCount(const std::string& utf8) {
+  std::size_t count = 0;
+  for (unsigned char c : utf8)
+    if ((c & 0xC0) != 0x80) ++count;
+  return count;
+}
+
 bool EndsInSeparator(const std::string& path) {
   return !path.empty() && (path.back() == '\\' || path.back() == '/');
 }
 
 std::string TempRoot(const std::string& answer) {
-  if (answer.empty() || answer.size() >= kTempPathLimit) {
+  if (answer.empty() || CharacterCount(answer) >= kTempPathLimit) {
     plat::MakeFolder(kFallbackTemp);
     return kFallbackTemp;
   }

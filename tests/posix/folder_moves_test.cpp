@@ -43,4 +43,21 @@ TEST_F(LongTempFolderTest, OneCharacterShorterIsUsed) {
   EXPECT_FALSE(test::FileExists("root/Temp"));
 }
 
+TEST_F(LongTempFolderTest, TheLimitCountsCharactersNotBytes) {
+  // 155 characters, each "ç" two bytes: more than 156 bytes, still used.
+  std::string temp = (folder() / "t").string() + "/";
+  std::size_t characters = temp.size();
+  while (characters < 154) {
+    temp += "\xC3\xA7";
+    ++characters;
+  }
+  temp += "/";
+  ASSERT_GT(temp.size(), 156u);
+  test::fs::create_directories(temp);
+  WriteFile("R02/LOTE.DAT", "lot");
+  EXPECT_TRUE(convert::ParkFolder("R02", "Vamk\\Lanvo", temp));
+  EXPECT_EQ(ReadFile(temp + "Vamk/Lanvo/R02/LOTE.DAT"), "lot");
+  EXPECT_FALSE(test::FileExists("root/Temp"));
+}
+
 }  // namespace
