@@ -140,6 +140,15 @@ class Appender {
   std::int64_t start_ = -1;
 };
 
+// Cuts a file to size bytes; failures are let be (the import already reports
+// its error).
+void CutFile(const char* name, std::int64_t size) {
+  plat::Handle file = plat::OpenFile(name, plat::OpenMode::kUpdate);
+  if (file == plat::kNoHandle) return;
+  (void)plat::TruncateFile(file, static_cast<std::uint64_t>(size));
+  (void)plat::CloseFile(file);
+}
+
 void ImportClients(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
   maint::CodeMap map;
@@ -197,9 +206,14 @@ void ImportClients(plat::Dialog* dialog) {
   map.Remove();
   if (error && appended_from >= 0) {
     // Records held back in the stream's buffer when the write failed never
-    // reached the file; count only the whole records that did.
-    std::int64_t on_disk = (plat::FileSize(kClientFile) - appended_from) / kClientLength;
-    count = std::clamp<std::int64_t>(on_disk, 0, count);
+    // reached the file; count only the whole records that did, and take off
+    // the part of a record that the failed write left at the end, which the
+    // next open would otherwise pad into a client with half its fields.
+    std::int64_t size = plat::FileSize(kClientFile);
+    std::int64_t whole = std::max<std::int64_t>(0, (size - appended_from) / kClientLength);
+    std::int64_t end = appended_from + whole * kClientLength;
+    if (size > end) CutFile(kClientFile, end);
+    count = std::min(whole, count);
   }
   plat::RestoreCursor(previous);
 

@@ -51,6 +51,8 @@ std::int64_t WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::si
 std::int64_t SizeOf(Handle h);
 // Flushes the file's data to the disk.
 bool SyncFile(Handle h);
+// Cuts a file opened for update to size bytes.
+bool TruncateFile(Handle h, std::uint64_t size);
 bool CloseFile(Handle h);
 
 // True when a file or a folder of that name exists.

@@ -98,6 +98,17 @@ TEST_F(PlatformFilesTest, SizeIsTheTrue64BitSize) {
   EXPECT_EQ(plat::FileSize("MISSING.DAT"), -1);
 }
 
+TEST_F(PlatformFilesTest, TruncationCutsAnOpenFileAndWritesGoOnFromThere) {
+  WriteFile("F.DAT", "0123456789");
+  plat::Handle h = plat::OpenFile("F.DAT", plat::OpenMode::kUpdate);
+  ASSERT_NE(h, plat::kNoHandle);
+  EXPECT_TRUE(plat::TruncateFile(h, 4));
+  EXPECT_EQ(plat::SizeOf(h), 4);
+  EXPECT_EQ(plat::WriteAt(h, 4, "ab", 2), 2);
+  EXPECT_TRUE(plat::CloseFile(h));
+  EXPECT_EQ(ReadFile("F.DAT"), "0123ab");
+}
+
 TEST_F(PlatformFilesTest, FileHeldForWritingIsBusy) {
   WriteFile("F34.DAT", "x");
   EXPECT_EQ(plat::BusyTest("F34.DAT"), 0);

@@ -319,6 +319,14 @@ bool SyncFile(Handle h) {
   return ::fsync(static_cast<int>(h)) == 0;
 }
 
+bool TruncateFile(Handle h, std::uint64_t size) {
+  if (!FileOpAllowed(FileOp::kWrite)) return false;
+  int result;
+  do result = ::ftruncate(static_cast<int>(h), static_cast<off_t>(size));
+  while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
 bool CloseFile(Handle h) {
   // Closing always releases the handle; an injected failure only reports one.
   bool allowed = FileOpAllowed(FileOp::kClose);

@@ -133,6 +133,13 @@ bool SyncFile(Handle h) {
   return ::FlushFileBuffers(AsHandle(h)) != 0;
 }
 
+bool TruncateFile(Handle h, std::uint64_t size) {
+  if (!FileOpAllowed(FileOp::kWrite)) return false;
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(size);
+  return ::SetFilePointerEx(AsHandle(h), at, nullptr, FILE_BEGIN) && ::SetEndOfFile(AsHandle(h));
+}
+
 bool CloseFile(Handle h) {
   // Closing always releases the handle; an injected failure only reports one.
   bool allowed = FileOpAllowed(FileOp::kClose);

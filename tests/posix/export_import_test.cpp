@@ -363,7 +363,8 @@ TEST_F(ExportImportTest, AFailedWriteKeepsAndCountsOnlyTheWholeRecordsWritten) {
   Run(1, "5");
   plat::TestHooks().before_file_op = nullptr;
   const int whole = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength);
-  EXPECT_EQ(ClientFile().size() / kClientLength, static_cast<std::size_t>(whole));
+  EXPECT_EQ(ClientFile().size(), static_cast<std::size_t>(whole) * kClientLength)
+      << "no part of a record is left at the end";
   EXPECT_EQ(CodeOf(ClientFile(), whole - 1).substr(0, 5), "00" + std::to_string(whole));
   EXPECT_EQ(log.messages(), (std::vector<Message>{kImportError, Imported(whole)}));
 }
