@@ -16,13 +16,11 @@ constexpr std::size_t kKeepBehind = 8 * 1024;
 // A window placed by a random seek starts on this boundary below the position.
 constexpr std::int64_t kAlign = 4 * 1024;
 
+std::atomic<std::uint64_t> g_failures{0};
+
 }  // namespace
 
 std::size_t OpenStreamCount() { return g_open_streams.load(); }
-
-namespace {
-std::atomic<std::uint64_t> g_failures{0};
-}
 
 void NoteFailure() { ++g_failures; }
 std::uint64_t FailureCount() { return g_failures.load(); }
@@ -51,13 +49,11 @@ std::unique_ptr<Stream> Stream::Open(const std::string& name, plat::OpenMode mod
     plat::CloseFile(handle);
     return nullptr;
   }
-  return std::unique_ptr<Stream>(new Stream(name, mode, handle, size, std::max<std::size_t>(window, 16)));
+  return std::unique_ptr<Stream>(new Stream(mode, handle, size, std::max<std::size_t>(window, 16)));
 }
 
-Stream::Stream(std::string name, plat::OpenMode mode, plat::Handle handle, std::int64_t size,
-               std::size_t window)
-    : name_(std::move(name)),
-      mode_(mode),
+Stream::Stream(plat::OpenMode mode, plat::Handle handle, std::int64_t size, std::size_t window)
+    : mode_(mode),
       handle_(handle),
       window_(new char[window]),
       capacity_(window),

@@ -69,12 +69,8 @@ class Stream {
   // calls do nothing and repeat the answer.
   bool Close();
 
-  const std::string& Name() const { return name_; }
-  plat::OpenMode Mode() const { return mode_; }
-
  private:
-  Stream(std::string name, plat::OpenMode mode, plat::Handle handle, std::int64_t size,
-         std::size_t window);
+  Stream(plat::OpenMode mode, plat::Handle handle, std::int64_t size, std::size_t window);
   bool CanRead() const { return mode_ != plat::OpenMode::kAppend; }
   bool CanWrite() const { return mode_ != plat::OpenMode::kRead; }
   // Moves the window so that it holds the byte at position; false at the end
@@ -88,7 +84,6 @@ class Stream {
            position < window_start_ + static_cast<std::int64_t>(window_length_);
   }
 
-  std::string name_;
   plat::OpenMode mode_;
   plat::Handle handle_;
   std::unique_ptr<char[]> window_;
