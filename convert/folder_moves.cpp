@@ -55,10 +55,12 @@ void MakeParents(const std::string& root, const std::string& target) {
 
 bool ParkFolder(const std::string& source, const std::string& sub_path, const std::string& temp_folder) {
   if (!plat::Exists(source)) return false;
+  const std::string root = TempRoot(temp_folder);
+  const std::string parked = root + sub_path + "\\" + source;
+  // The numbers only add a suffix: the parents are the same for every name.
+  MakeParents(root, parked);
   for (int attempt = 0; attempt <= kNumberedAttempts; ++attempt) {
-    std::string root = TempRoot(temp_folder);
-    std::string target = Numbered(root + sub_path + "\\" + source, attempt);
-    MakeParents(root, target);
+    std::string target = Numbered(parked, attempt);
     if (plat::RenameNoReplace(source, target)) return true;
     // Only a name already taken calls for the next number. A move that
     // failed otherwise (another volume, a passing fault) leaves the folder
@@ -77,7 +79,6 @@ void MergeFolder(const std::string& source, const std::string& target) {
   if (!plat::Exists(target)) return;
   for (const std::string& name : plat::FindFiles(source, "*.DAT")) {
     for (int attempt = 0; attempt <= kNumberedAttempts; ++attempt) {
-      plat::MakeFolder(target);
       std::string numbered = Numbered(target + "\\" + name, attempt);
       if (plat::RenameNoReplace(source + "\\" + name, numbered) || !plat::Exists(numbered)) break;
     }

@@ -4,12 +4,15 @@
 
 namespace convert {
 
+std::size_t ReadAt(rec::Stream& stream, std::int64_t position, char* buffer, std::size_t n) {
+  if (!stream.Seek(position)) return 0;
+  return stream.Read(buffer, n);
+}
+
 std::string_view ReadRecord(rec::Stream& stream, std::int64_t start, std::size_t length,
                             std::string& buffer) {
   buffer.resize(length);
-  if (!stream.Seek(start)) return {};
-  std::size_t got = stream.Read(buffer.data(), length);
-  return std::string_view(buffer.data(), got);
+  return std::string_view(buffer.data(), ReadAt(stream, start, buffer.data(), length));
 }
 
 std::string_view FieldOf(std::string_view record, int offset, int width) {

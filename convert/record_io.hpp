@@ -13,6 +13,10 @@
 
 namespace convert {
 
+// Reads up to n characters at position into buffer; returns how many there
+// were (fewer at the end of the file).
+std::size_t ReadAt(rec::Stream& stream, std::int64_t position, char* buffer, std::size_t n);
+
 // Reads the record of the given length that starts at start: as many of its
 // characters as the file holds (fewer for a last record cut short, none past
 // the end).

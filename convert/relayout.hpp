@@ -60,10 +60,6 @@ constexpr bool FillsRecord(std::initializer_list<FieldSpan> fields, int length) 
   return next == length;
 }
 
-// Reads up to n characters at position into buffer; returns how many there
-// were (fewer at the end of the file).
-std::size_t ReadAt(rec::Stream& stream, std::int64_t position, char* buffer, std::size_t n);
-
 // Converts every record of source into target, record n of the source read at
 // n × source_length. A record exists when its first move reads at least one
 // character; a last record cut short is converted with the characters that
