@@ -20,7 +20,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "platform/common/wildcard.hpp"
@@ -86,7 +85,8 @@ std::string ResolveCase(const std::string& path) {
     if (!part.empty()) {
       std::string candidate = out + part;
       std::string found;
-      if (searching && !PathExists(candidate) && part != "." && part != "..") {
+      // The whole path is known to be missing: it is not looked up twice.
+      if (searching && part != "." && part != ".." && (candidate == path || !PathExists(candidate))) {
         if (FindInFolder(out, part, &found))
           candidate = out + found;
         else
@@ -371,9 +371,10 @@ bool RemoveFile(const std::string& name) {
   return ::unlink(native.c_str()) == 0;
 }
 
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-  if (!FileOpAllowed(FileOp::kRename)) return false;
-  std::string src = NativeName(from), dst = NativeName(to);
+namespace {
+
+// A rename of native names that never replaces what the new name holds.
+bool RenameNativeNoReplace(const std::string& src, const std::string& dst) {
   if (::renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   // File systems without RENAME_NOREPLACE: a hard link never replaces either.
@@ -382,6 +383,13 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
   if (!S_ISDIR(st.st_mode)) return ::link(src.c_str(), dst.c_str()) == 0 && ::unlink(src.c_str()) == 0;
   if (posix::PathExists(dst)) return false;
   return ::rename(src.c_str(), dst.c_str()) == 0;
+}
+
+}  // namespace
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (!FileOpAllowed(FileOp::kRename)) return false;
+  return RenameNativeNoReplace(NativeName(from), NativeName(to));
 }
 
 bool RenameReplace(const std::string& from, const std::string& to) {
@@ -457,8 +465,9 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   if (ok) (void)::posix_fadvise(out, 0, 0, POSIX_FADV_DONTNEED);
   (void)::fchmod(out, st.st_mode & 07777);  // a backup keeps the source's attributes
   ok = (::close(out) == 0) && ok;
-  if (ok) ok = FileOpAllowed(FileOp::kRename) &&
-               ::renameat2(AT_FDCWD, part.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) == 0;
+  // Put in place as any rename that never replaces, with the same fallback
+  // where the file system lacks the flag (some network shares).
+  if (ok) ok = FileOpAllowed(FileOp::kRename) && RenameNativeNoReplace(part, dst);
   if (!ok) ::unlink(part.c_str());
   return ok;
 }
