@@ -40,7 +40,12 @@ bool CodeMap::Create() {
 bool CodeMap::Open() {
   if (name_.empty()) return false;
   stream_ = OpenToUpdate(name_);
-  return stream_ != nullptr;
+  if (!stream_) return false;
+  // The map (30,001 bytes) is read into the stream's window at once: the
+  // marks of the local codes, which come in any order, are then made in
+  // memory and written back together, not one write of one byte a client.
+  stream_->GetChar();
+  return !stream_->Failed();
 }
 
 void CodeMap::MarkTaken(long code) {

@@ -70,6 +70,8 @@ void ExportClients(plat::Dialog* dialog) {
     if (diskette) {
       char record[kClientLength + 1];
       for (std::int64_t n = 0; std::size_t length = maint::ReadRecordAt(*clients, n, record, kClientLength); ++n) {
+        // A record that a failed read cut short does not travel.
+        if (clients->Failed()) break;
         // Deleted records travel too: only the group decides.
         if (!InGroup(record, length, group)) continue;
         CleanText(record);
@@ -174,7 +176,8 @@ void ImportClients(plat::Dialog* dialog) {
     char record[kClientLength + 1];
     for (std::int64_t n = 0; !error; ++n) {
       std::size_t length = maint::ReadRecordAt(*diskette, n, record, kClientLength);
-      if (length == 0) {
+      // A record that a failed read cut short is not taken for a short one.
+      if (length == 0 || diskette->Failed()) {
         // A diskette that could not be read to its end is not a whole import.
         error = diskette->Failed();
         break;

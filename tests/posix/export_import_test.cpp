@@ -369,4 +369,49 @@ TEST_F(ExportImportTest, AFailedWriteKeepsAndCountsOnlyTheWholeRecordsWritten) {
   EXPECT_EQ(log.messages(), (std::vector<Message>{kImportError, Imported(whole)}));
 }
 
+TEST_F(ExportImportTest, AFailedReadNeverTravelsAPartOfARecord) {
+  // The read of a second window fails: the record that straddles the first
+  // window's end was read in part, and neither command takes that part for a
+  // record.
+  const int records = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength) + 40;
+  const int whole = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength);
+  auto fail_read = [](int& reads, int failing) {
+    return [&reads, failing](plat::FileOp op) { return op != plat::FileOp::kRead || ++reads != failing; };
+  };
+  test::WriteFile("F10R2.DAT", Repeat(Client("1", "1"), records));
+  int reads = 0;
+  plat::TestHooks().before_file_op = fail_read(reads, 2);  // the client file's second window
+  Run(0, "1");
+  plat::TestHooks().before_file_op = nullptr;
+  EXPECT_EQ(DisketteFile().size(), static_cast<std::size_t>(whole) * kClientLength);
+
+  test::WriteFile("F10R2.DAT", "");
+  test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), records));
+  reads = 0;
+  plat::TestHooks().before_file_op = fail_read(reads, 3);  // after the code map's, the diskette's second
+  Run(1, "5");
+  plat::TestHooks().before_file_op = nullptr;
+  EXPECT_EQ(ClientFile().size(), static_cast<std::size_t>(whole) * kClientLength);
+  EXPECT_EQ(log.messages(), (std::vector<Message>{kExportError, kImportError, Imported(whole)}));
+}
+
+TEST_F(ExportImportTest, TheCodesInUseAreMarkedWithoutAWriteForEachClient) {
+  // Codes in no order, as a client file holds them after deletions and
+  // imports: the marks stay in memory until the map is removed.
+  std::string clients;
+  for (int i = 0; i < 500; ++i) clients += Client(std::to_string((i * 7919) % 20000 + 1), "1");
+  test::WriteFile("F10R2.DAT", clients);
+  test::WriteFile(diskette() / "F10R2.BAK", Client("1", "1"));
+  int writes = 0;
+  plat::TestHooks().before_file_op = [&writes](plat::FileOp op) {
+    writes += op == plat::FileOp::kWrite;
+    return true;
+  };
+  Run(1, "5");
+  plat::TestHooks().before_file_op = nullptr;
+  EXPECT_LE(writes, 4) << "the map created, marked, and one record appended";
+  EXPECT_EQ(CodeOf(ClientFile(), 500).substr(0, 5), "00002");
+  EXPECT_EQ(log.messages(), std::vector<Message>{Imported(1)});
+}
+
 }  // namespace
