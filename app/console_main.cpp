@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "app/dialog_proc.hpp"
 #include "app/text_dialog.hpp"
@@ -22,16 +21,7 @@ namespace {
 constexpr char kMainTitle[] = "Lanvo 3.03";
 
 // The edit fields take at most 3 characters.
-std::string Field(const std::string& text) {
-  // Cut at a character boundary of the UTF-8 text.
-  std::size_t n = 0, characters = 0;
-  while (n < text.size() && characters < 3) {
-    ++n;
-    while (n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
-    ++characters;
-  }
-  return text.substr(0, n);
-}
+std::string Field(const std::string& text) { return app::FirstCharacters(text, 3); }
 
 void Send(app::TextDialog& dialog, int command) {
   app::DialogProc(&dialog, app::DialogMessage::kCommand, static_cast<unsigned>(command));

@@ -8,10 +8,7 @@
 #include "recfile/journal.hpp"
 
 namespace app {
-namespace {
 
-// At most n characters of a UTF-8 text, never half of one: a folder name cut
-// inside an accented letter would end in a broken character.
 std::string FirstCharacters(const std::string& text, std::size_t n) {
   std::size_t end = 0;
   for (std::size_t count = 0; end < text.size() && count < n; ++count) {
@@ -20,6 +17,8 @@ std::string FirstCharacters(const std::string& text, std::size_t n) {
   }
   return text.substr(0, end);
 }
+
+namespace {
 
 void InitDialog(plat::Dialog* dialog) {
   SetDialogFont(dialog);

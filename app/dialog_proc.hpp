@@ -3,6 +3,9 @@
 // plat::Dialog, so the Windows program, the console and the tests share it.
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 #include "platform/platform.hpp"
 
 namespace app {
@@ -15,5 +18,9 @@ constexpr unsigned kNotifyKillFocus = 0x0200;
 // Handles a message; true when handled. For kCommand, command is the whole
 // wParam: the item in the low word, the notification code in the high word.
 bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command = 0);
+
+// At most n characters of a UTF-8 text, never half of one: a folder name cut
+// inside an accented letter would end in a broken character.
+std::string FirstCharacters(const std::string& text, std::size_t n);
 
 }  // namespace app

@@ -71,9 +71,6 @@ void RunConversion(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
   const std::uint64_t failures_before = rec::FailureCount();
 
-  // A run cut short after some changes of a step took effect completes them
-  // before anything else; while that cannot be done, nothing is converted, so
-  // that no step works on files that are about to be replaced.
   // A file that could not be read or written ends the run there: a later
   // step would otherwise work without what the failed one was to produce (the
   // phone index without the client file, say) and its own guard would keep it
@@ -81,7 +78,8 @@ void RunConversion(plat::Dialog* dialog) {
   auto going = [&] { return rec::FailureCount() == failures_before; };
 
   // A run cut short after some changes of a step took effect completes them
-  // before anything else.
+  // before anything else; while that cannot be done, nothing is converted, so
+  // that no step works on files that are about to be replaced.
   rec::RecoverPending();
   // Step 1: the client file through its two older layouts, then the code
   // table, the registration fix and the payment forms.

@@ -15,7 +15,7 @@
 #include "convert/pending_file.hpp"
 #include "convert/record_io.hpp"
 #include "convert/split.hpp"
-#include "recfile/counters.hpp"
+#include "recfile/find_key.hpp"
 
 namespace convert {
 namespace {

@@ -3,7 +3,6 @@
 // the command line, asks on a terminal, and answers No without one.
 #include <unistd.h>
 
-#include <cstdio>
 #include <iostream>
 #include <string>
 
