@@ -36,6 +36,17 @@ class WinDialogsTest : public test::FolderTest {
     return window_;
   }
   HWND Item(int id) const { return ::GetDlgItem(window_, id); }
+  // Makes the dialog the active window before a test of the focus: ctest runs
+  // two test processes at once on one Wine desktop, and a dialog that the
+  // other one opens takes the activation, and with it the focus, from this one.
+  bool Activate() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      ::SetForegroundWindow(window_);
+      if (::GetForegroundWindow() == window_) return true;
+      ::Sleep(20);
+    }
+    return false;
+  }
   // Lets the dialog take the messages that wait for it.
   void Pump() {
     MSG message;
@@ -66,6 +77,7 @@ TEST_F(WinDialogsTest, ConversionDialogShowsTheOwnersTitleAndTheFolder) {
 
 TEST_F(WinDialogsTest, EnterMovesTheFocusAndConvertsNothing) {
   ASSERT_TRUE(Open(L"BOX104A", app::win::ConversionDialogProc));
+  ASSERT_TRUE(Activate());
   ::SetFocus(Item(300));
   ::SendMessageW(window_, WM_COMMAND, MAKEWPARAM(500, BN_CLICKED), reinterpret_cast<LPARAM>(Item(500)));
   Pump();
