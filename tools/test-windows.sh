@@ -19,7 +19,11 @@ cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -D
 cmake --build build-win -j "$jobs"
 
 echo "== the test suite under Wine"
-ctest --test-dir build-win -j "$jobs" --output-on-failure
+# A test that fails is run once more, and the first failure stays in the log:
+# on a loaded machine the Wine server has dropped a test's connection
+# ("wine client error: recvmsg: Connection reset by peer"), which says nothing
+# of the program. A fault of the program fails both times.
+ctest --test-dir build-win -j "$jobs" --output-on-failure --repeat until-pass:2
 
 folder=${1:-}
 if [ -z "$folder" ]; then
