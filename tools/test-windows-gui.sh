@@ -227,6 +227,17 @@ if [ -n "$dialog" ]; then
   if grep -q $'^219\r$' "$data/CONV.DAT" 2> /dev/null; then pass "CONV.DAT logs the registration fix"; else
     fail "CONV.DAT has no line 219"; fi
 
+  echo "-- the conversion once more: it changes nothing"
+  gui_temp=$(echo "$drive_c"/users/*/Temp)
+  mkdir -p "$gui_temp/Vamk"
+  cp -a "$gui_temp/Vamk" "$out/converted-temp"
+  click "$dialog" 300
+  check "closing message of the second conversion" "$(answer_box)" "A conversão foi realizada."
+  if diff -r "$out/converted" "$data" > "$out/second-run.diff" &&
+     diff -r "$out/converted-temp" "$gui_temp/Vamk" >> "$out/second-run.diff"; then
+    pass "second conversion left the folders as they were"; else
+    fail "second conversion changed the folders (second-run.diff)"; fi
+
   echo "-- the maintenance commands, from the system menu"
   group=$(clients group-of-first "$data/F10R2.DAT")
   [ -n "$group" ] || group=1

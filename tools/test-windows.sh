@@ -33,7 +33,7 @@ if [ -z "$folder" ]; then
   fi
   folder=build-win/gui-sample/Lanvo
   rm -rf build-win/gui-sample
-  build/lanvo-sample --clients 25 --seed 1 "$folder" >/dev/null
+  build/lanvo-sample --clients 25 --seed 1 --stage f10 "$folder" >/dev/null
 fi
 console=""
 [ -x build/lanvo303 ] && console=build/lanvo303

@@ -84,6 +84,11 @@ TEST_F(ConversionEndToEnd, ReleaseBeforeTheSplitWithoutCodeTable) {
   ConvertSample("--clients 25 --seed 32 --stage r2 --code-table none");
 }
 
+// The folder that the Windows tier (tools/test-windows.sh) converts with
+// lanvo303.exe under Wine and compares with this program's result: so the
+// Windows program's conversion is checked against the model as well.
+TEST_F(ConversionEndToEnd, TheWindowsTiersFolder) { ConvertSample("--clients 25 --seed 1 --stage f10"); }
+
 // The folder of the benchmarks (bench/bench.py) at their smallest size: every
 // file in proportion to 10,000 clients, hundreds of registration files and
 // payment forms, thousands of text documents.
