@@ -115,7 +115,9 @@ char* FormatNumber(double value, int decimals, char* buffer) {
   if (decimals == 2) value = Round2(value);
   bool negative = value < 0;
   char digits[64];
-  std::snprintf(digits, sizeof digits, "%.*f", decimals, negative ? -value : value);
+  // The magnitude: a negative zero (what Round2 makes of -0.004) prints "0",
+  // without a sign, as any zero.
+  std::snprintf(digits, sizeof digits, "%.*f", decimals, std::fabs(value));
   int length = static_cast<int>(std::strlen(digits));
   int integer_digits = decimals > 0 ? length - (decimals + 1) : length;
   char* out = buffer;

@@ -146,6 +146,14 @@ TEST(NumberRoutines, FormatNumberOfWhatIsNotAFiniteNumberIsZero) {
   EXPECT_EQ(Format(-HUGE_VAL, 3), "0,000");
 }
 
+// A negative zero is no negative value: no sign, and no "-" taken for a digit.
+TEST(NumberRoutines, FormatNumberOfANegativeZeroHasNoSign) {
+  EXPECT_EQ(Format(-0.0, 0), "0");
+  EXPECT_EQ(Format(-0.0, 3), "0,000");
+  EXPECT_EQ(Format(-0.004, 2), "0,00");  // Round2 gives -0.0
+  EXPECT_EQ(Format(ParseDecimal("-0,001"), 2), "0,00");
+}
+
 TEST(NumberRoutines, NextInCycle) {
   EXPECT_EQ(NextInCycle(998, 3), 999u);
   EXPECT_EQ(NextInCycle(999, 3), 1u);
