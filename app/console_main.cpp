@@ -79,7 +79,9 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return cli.exit(e);
   } catch (const CLI::ParseError& e) {
-    cli.exit(e);
+    // What was wrong, then the whole usage: the options and the commands.
+    std::cerr << "lanvo303: " << e.what() << "\n\n"
+              << cli.get_formatter()->make_help(&cli, "lanvo303", CLI::AppFormatMode::Normal);
     return 2;
   }
 

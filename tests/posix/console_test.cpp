@@ -27,9 +27,13 @@ TEST_F(ConsoleTest, ConvertsAnEmptyFolder) {
 }
 
 TEST_F(ConsoleTest, UsageErrorsExitWithTwo) {
-  EXPECT_EQ(RunConsole("frobnicate").status, 2);
-  EXPECT_EQ(RunConsole("export").status, 2);          // the group is required
-  EXPECT_EQ(RunConsole("--yes --no convert").status, 2);
+  for (const char* wrong : {"frobnicate", "export", "--yes --no convert", "convert extra"}) {
+    Result r = RunConsole(wrong);  // "export": the group is required
+    EXPECT_EQ(r.status, 2) << wrong;
+    // What was wrong, then the usage with the commands.
+    EXPECT_NE(r.out.find("--diskette"), std::string::npos) << wrong << ":\n" << r.out;
+    EXPECT_NE(r.out.find("regroup"), std::string::npos) << wrong;
+  }
   EXPECT_EQ(RunConsole("-C no-such-folder convert").status, 2);
   EXPECT_FALSE(test::FileExists("CONV.DAT"));
 }
