@@ -49,12 +49,11 @@ void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
     }
   }
   bool safe = plat::Exists(step.target);
-  if (step.backup) {
-    plat::CopyNoReplace(step.source, step.backup);
-    if (!plat::Exists(step.backup) && plat::Exists(step.source)) {
-      rec::NoteFailure();  // a full disk, no right: the source stays
-      safe = false;
-    }
+  // An older backup is kept; a new one must be whole and on the disk.
+  if (step.backup && !plat::Exists(step.backup) && !plat::CopyNoReplace(step.source, step.backup) &&
+      plat::Exists(step.source)) {
+    rec::NoteFailure();  // a full disk, no right: the source stays
+    safe = false;
   }
   if (safe) FDelete(step.source);
 }

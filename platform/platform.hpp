@@ -69,7 +69,8 @@ bool RemoveFile(const std::string& name);
 // Copies a file unless the target exists. The target appears complete or not
 // at all: the copy is written as to + ".~part" and renamed when whole, and a
 // copy that fails half-way leaves nothing behind (a crash may leave the
-// ".~part" file, which the next conversion run removes).
+// ".~part" file, which the next conversion run removes). True only when the
+// copy and its name are on the disk, so that its source may go.
 bool CopyNoReplace(const std::string& from, const std::string& to);
 // Renames a file or a folder; fails, changing nothing, when the target exists.
 bool RenameNoReplace(const std::string& from, const std::string& to);

@@ -86,6 +86,30 @@ TEST_F(RunTest, SourceStaysWhenItsBackupCannotBeMade) {
   EXPECT_FALSE(FileExists("F10.TMP"));
 }
 
+#ifndef _WIN32
+// On POSIX the new name of a backup reaches the disk with a flush of its
+// folder; until that has been done, the source may not go (a power cut could
+// keep the deletion and lose the name). Windows renames with write-through.
+TEST_F(RunTest, SourceStaysUntilTheNameOfItsBackupIsOnTheDisk) {
+  WriteFile("F10.DAT", "old clients");
+  WriteFile("F10R1.DAT", "converted earlier");
+  plat::FileOp last = plat::FileOp::kOpen;
+  plat::TestHooks().before_file_op = [&last](plat::FileOp op) {
+    bool refused = op == plat::FileOp::kSync && last == plat::FileOp::kRename;
+    last = op;
+    return !refused;
+  };
+  Convert();
+  plat::TestHooks() = plat::Hooks{};
+  EXPECT_EQ(ReadFile("F10.DAT"), "old clients");
+  ASSERT_FALSE(messages_.messages().empty());
+  EXPECT_EQ(messages_.messages().back().flags, plat::kIconError | plat::kOk);  // not done, and said so
+  Convert();  // the backup is there now: its source goes
+  EXPECT_FALSE(FileExists("F10.DAT"));
+  EXPECT_EQ(ReadFile("F10.TMP"), "old clients");
+}
+#endif
+
 TEST_F(RunTest, SourceStaysWhenItsTargetCannotBePutInPlace) {
   // The code table has no backup: it may go only once F24.DAT exists.
   WriteFile("F13.DAT", std::string(66, 'x'));

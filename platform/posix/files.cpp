@@ -385,6 +385,15 @@ bool RenameNativeNoReplace(const std::string& src, const std::string& dst) {
   return ::rename(src.c_str(), dst.c_str()) == 0;
 }
 
+bool SyncNativeFolder(const std::string& native) {
+  if (!FileOpAllowed(FileOp::kSync)) return false;
+  int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
 }  // namespace
 
 bool RenameNoReplace(const std::string& from, const std::string& to) {
@@ -468,8 +477,14 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   // Put in place as any rename that never replaces, with the same fallback
   // where the file system lacks the flag (some network shares).
   if (ok) ok = FileOpAllowed(FileOp::kRename) && RenameNativeNoReplace(part, dst);
-  if (!ok) ::unlink(part.c_str());
-  return ok;
+  if (!ok) {
+    ::unlink(part.c_str());
+    return false;
+  }
+  // The backup's name on the disk too, before a caller deletes its source: a
+  // power cut must not keep the deletion and lose the new name.
+  std::string::size_type slash = dst.rfind('/');
+  return SyncNativeFolder(slash == std::string::npos ? "." : slash == 0 ? "/" : dst.substr(0, slash));
 }
 
 bool MakeFolder(const std::string& name) {
@@ -482,15 +497,7 @@ bool RemoveFolder(const std::string& name) {
   return ::rmdir(NativeName(name).c_str()) == 0;
 }
 
-bool SyncFolder(const std::string& name) {
-  if (!FileOpAllowed(FileOp::kSync)) return false;
-  std::string native = name.empty() ? "." : NativeName(name);
-  int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
+bool SyncFolder(const std::string& name) { return SyncNativeFolder(name.empty() ? "." : NativeName(name)); }
 
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;
