@@ -1,6 +1,7 @@
 #include "app/win_dialogs.hpp"
 
 #include "app/dialog_proc.hpp"
+#include "recfile/dialog.hpp"
 
 namespace app::win {
 namespace {
@@ -28,6 +29,27 @@ INT_PTR PortableDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
   }
 }
 
+// The Enter key presses the invisible default button 500 of the program's
+// dialogs, which moves the focus as the Tab key does; it never presses the
+// button that has the focus. The dialog manager would: it makes a push button
+// that takes the focus the default one, so that Enter after a Tab onto
+// "&Converter Versões" would start the conversion, and on "&Fechar" end the
+// program. Message boxes, which have no item 500, keep their own Enter.
+HHOOK g_enter_hook = nullptr;
+
+LRESULT CALLBACK EnterMovesTheFocus(int code, WPARAM wparam, LPARAM lparam) {
+  const MSG* message = reinterpret_cast<const MSG*>(lparam);
+  if (code == MSGF_DIALOGBOX && message->message == WM_KEYDOWN && message->wParam == VK_RETURN) {
+    HWND dialog = ::GetAncestor(message->hwnd, GA_ROOT);
+    HWND enter = dialog && DialogOf(dialog) ? ::GetDlgItem(dialog, kItemEnter) : nullptr;
+    if (enter) {
+      ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kItemEnter, BN_CLICKED), reinterpret_cast<LPARAM>(enter));
+      return TRUE;  // taken: the dialog manager does not see this key
+    }
+  }
+  return ::CallNextHookEx(g_enter_hook, code, wparam, lparam);
+}
+
 void AddMaintenanceMenu(HWND window) {
   HMENU menu = ::GetSystemMenu(window, FALSE);
   if (!menu) return;
@@ -41,7 +63,16 @@ void AddMaintenanceMenu(HWND window) {
 
 INT_PTR RunDialog(HWND owner, const wchar_t* name, DLGPROC procedure) {
   plat::win32::WindowDialog dialog;
-  return ::DialogBoxParamW(::GetModuleHandleW(nullptr), name, owner, procedure, reinterpret_cast<LPARAM>(&dialog));
+  // One hook for the dialogs of this thread, the outermost dialog's.
+  const bool outermost = g_enter_hook == nullptr;
+  if (outermost) g_enter_hook = ::SetWindowsHookExW(WH_MSGFILTER, EnterMovesTheFocus, nullptr, ::GetCurrentThreadId());
+  INT_PTR result =
+      ::DialogBoxParamW(::GetModuleHandleW(nullptr), name, owner, procedure, reinterpret_cast<LPARAM>(&dialog));
+  if (outermost && g_enter_hook) {
+    ::UnhookWindowsHookEx(g_enter_hook);
+    g_enter_hook = nullptr;
+  }
+  return result;
 }
 
 INT_PTR CALLBACK ConversionDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -85,6 +85,44 @@ TEST_F(WinDialogsTest, EnterMovesTheFocusAndConvertsNothing) {
   EXPECT_FALSE(test::FileExists("CONV.DAT"));
 }
 
+// The keys as the modal loop of a dialog takes them: its message filter
+// first, then the dialog manager.
+void PumpAsTheModalLoop(HWND dialog) {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (::CallMsgFilterW(&message, MSGF_DIALOGBOX) || ::IsDialogMessageW(dialog, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+// A Tab onto a push button makes it the dialog's default button; Enter still
+// only moves the focus, on every button, and neither converts nor closes.
+TEST_F(WinDialogsTest, EnterOnAFocusedButtonMovesTheFocusAndPressesNothing) {
+  test::MessageLog messages;
+  std::vector<int> focused;
+  test::win::WhileModal keys([&focused](HWND dialog) {
+    for (int attempt = 0; attempt < 50 && ::GetForegroundWindow() != dialog; ++attempt) {
+      ::SetForegroundWindow(dialog);
+      ::Sleep(20);
+    }
+    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(dialog, 300)), TRUE);
+    PumpAsTheModalLoop(dialog);
+    for (int press = 0; press < 3; ++press) {
+      ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_RETURN, 1);
+      PumpAsTheModalLoop(dialog);
+      focused.push_back(::GetDlgCtrlID(::GetFocus()));
+    }
+    ::SendMessageW(::GetDlgItem(dialog, 2), BM_CLICK, 0, 0);
+  });
+  EXPECT_EQ(app::win::RunDialog(owner_, L"BOX104A", app::win::ConversionDialogProc), 0);
+  EXPECT_TRUE(keys.ran());
+  EXPECT_FALSE(keys.forced());
+  EXPECT_EQ(focused, (std::vector<int>{2, 300, 2}));
+  EXPECT_TRUE(messages.texts().empty());
+  EXPECT_FALSE(test::FileExists("CONV.DAT"));
+}
+
 // The status line names each step while the conversion runs, and the dialog
 // paints it then, although it takes no message until the run ends.
 TEST_F(WinDialogsTest, TheStatusLineIsPaintedAtEachStep) {
