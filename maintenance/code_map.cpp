@@ -22,13 +22,11 @@ std::string NextName(const std::string& name) {
 bool CodeMap::Create() {
   char first[14];
   std::string name = TempFileName(first);
-  int tries = 0;
-  while (plat::Exists(name)) {
-    if (++tries == kNameTries) return false;
-    name = NextName(name);
-  }
-  StreamPtr map = OpenToCreate(name);
-  if (!map) return false;
+  // Only a name that no file has: the map never empties a file of the user's,
+  // not even one made between a test of the name and the open.
+  StreamPtr map;
+  for (int tries = 0; !(map = OpenToCreateNew(name)); name = NextName(name))
+    if (!plat::Exists(name) || ++tries == kNameTries) return false;
   name_ = name;
   // The text "1%30000ld" gives for 0: code 0 taken, 1 to 29999 free, then "0".
   bool written = map->Write("1") == 1 && map->WriteSpaces(kEnd - 1) == kEnd - 1 && map->Write("0") == 1;

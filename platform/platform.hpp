@@ -37,6 +37,7 @@ enum class OpenMode {
   kUpdate,  // an existing file, reading and writing at any position
   kAppend,  // writing at the end; the file is created when missing
   kCreate,  // created, or emptied when it exists; reading and writing
+  kCreateNew,  // created; refused when a file of that name exists; reading and writing
 };
 
 // Opens a file. Writers (every mode but kRead) mark the file as held for

@@ -19,6 +19,7 @@ StreamPtr OpenToRead(const std::string& name) { return Stream::Open(name, plat::
 StreamPtr OpenToUpdate(const std::string& name) { return Stream::Open(name, plat::OpenMode::kUpdate); }
 StreamPtr OpenToAppend(const std::string& name) { return Stream::Open(name, plat::OpenMode::kAppend); }
 StreamPtr OpenToCreate(const std::string& name) { return Stream::Open(name, plat::OpenMode::kCreate); }
+StreamPtr OpenToCreateNew(const std::string& name) { return Stream::Open(name, plat::OpenMode::kCreateNew); }
 
 bool FCloseIf(StreamPtr& stream) {
   if (!stream) return true;

@@ -23,6 +23,8 @@ StreamPtr OpenToRead(const std::string& name);
 StreamPtr OpenToUpdate(const std::string& name);
 StreamPtr OpenToAppend(const std::string& name);
 StreamPtr OpenToCreate(const std::string& name);
+// Creates a file that does not exist yet; null when the name is taken.
+StreamPtr OpenToCreateNew(const std::string& name);
 
 // Closes the stream when there is one; true unless a write of it failed.
 bool FCloseIf(StreamPtr& stream);

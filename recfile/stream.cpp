@@ -40,7 +40,8 @@ std::unique_ptr<Stream> Stream::Open(const std::string& name, plat::OpenMode mod
     bool exists = plat::Exists(name);
     bool read_only = mode != plat::OpenMode::kRead && exists && plat::IsReadOnly(name);
     bool missing = !exists && (mode == plat::OpenMode::kRead || mode == plat::OpenMode::kUpdate);
-    if (!read_only && !missing && !plat::IsFolder(name)) NoteFailure();
+    bool taken = exists && mode == plat::OpenMode::kCreateNew;
+    if (!read_only && !missing && !taken && !plat::IsFolder(name)) NoteFailure();
     return nullptr;
   }
   std::int64_t size = plat::SizeOf(handle);

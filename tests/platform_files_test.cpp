@@ -52,6 +52,17 @@ TEST_F(PlatformFilesTest, RenameNeverReplacesFilesOrFolders) {
   EXPECT_FALSE(plat::RenameNoReplace("MISSING", "R62"));
 }
 
+TEST_F(PlatformFilesTest, CreatingANewFileNeverTakesAnExistingOne) {
+  WriteFile("map.tmp", "the user's");
+  EXPECT_EQ(plat::OpenFile("MAP.TMP", plat::OpenMode::kCreateNew), plat::kNoHandle);  // in any letter case
+  EXPECT_EQ(ReadFile("map.tmp"), "the user's");
+  plat::Handle h = plat::OpenFile("NEW.TMP", plat::OpenMode::kCreateNew);
+  ASSERT_NE(h, plat::kNoHandle);
+  EXPECT_EQ(plat::WriteAt(h, 0, "1", 1), 1);
+  EXPECT_TRUE(plat::CloseFile(h));
+  EXPECT_EQ(ReadFile("NEW.TMP"), "1");
+}
+
 TEST_F(PlatformFilesTest, CopyNeverReplacesAndIsWholeOrAbsent) {
   WriteFile("F10.DAT", std::string(20 << 20, 'x'));  // several chunks of either copy loop
   WriteFile("OLD.TMP", "older");

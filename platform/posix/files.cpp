@@ -246,6 +246,7 @@ Handle OpenFile(const std::string& name, OpenMode mode) {
     case OpenMode::kUpdate: flags |= O_RDWR; break;
     case OpenMode::kAppend: flags |= O_WRONLY | O_APPEND | O_CREAT; break;
     case OpenMode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
   }
   // The read-only attribute refuses writers even to root, as on Windows.
   if (mode != OpenMode::kRead && posix::ReadOnlyMode(native)) {

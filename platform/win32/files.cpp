@@ -73,6 +73,7 @@ Handle OpenFile(const std::string& name, OpenMode mode) {
     case OpenMode::kUpdate: break;
     case OpenMode::kAppend: disposition = OPEN_ALWAYS; break;
     case OpenMode::kCreate: disposition = CREATE_ALWAYS; break;
+    case OpenMode::kCreateNew: disposition = CREATE_NEW; break;
   }
   if (mode != OpenMode::kRead && IsReadOnlyFile(path)) {
     ::SetLastError(ERROR_ACCESS_DENIED);
