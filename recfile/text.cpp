@@ -1,6 +1,8 @@
 #include "recfile/text.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,7 +68,12 @@ char* CleanText(char* text) {
   return text;
 }
 
-long TextToInt(const char* text) { return std::strtol(text, nullptr, 10); }
+long TextToInt(const char* text) {
+  // The same result on both systems: the range of the conversion where a long
+  // has 32 bits (Windows), a value beyond it taken as its nearest end.
+  long long value = std::strtoll(text, nullptr, 10);
+  return static_cast<long>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+}
 
 double Round2(double value) {
   // The third decimal decides for the magnitude; a negative value is rounded

@@ -16,6 +16,7 @@ std::string Code(const std::string& typed, int width = 3) {
 TEST(DialogRoutines, SetDlgCodeMakesAZeroPaddedCode) {
   EXPECT_EQ(Code("-5"), "005");
   EXPECT_EQ(Code("1000"), "001");
+  EXPECT_EQ(Code("4294967298"), "001");  // beyond 32 bits: no wrap to 2
   EXPECT_EQ(Code("abc"), "001");
   EXPECT_EQ(Code(""), "001");
   EXPECT_EQ(Code("0"), "001");

@@ -93,6 +93,9 @@ TEST(NumberRoutines, TextToIntStopsAtTheFirstNonDigit) {
   EXPECT_EQ(TextToInt("abc"), 0);
   EXPECT_EQ(TextToInt(""), 0);
   EXPECT_EQ(TextToInt("00012"), 12);
+  // Beyond 32 bits the nearest end, on either system.
+  EXPECT_EQ(TextToInt("4294967298"), 2147483647L);
+  EXPECT_EQ(TextToInt("-99999999999"), -2147483647L - 1);
 }
 
 TEST(NumberRoutines, Round2ByTheThirdDecimal) {
