@@ -59,10 +59,15 @@ TEST_F(RunTest, SecondRunAppendsNothing) {
 
 TEST_F(RunTest, SourceBesideAnExistingTargetIsBackedUpAndDeleted) {
   WriteFile("F10.DAT", "old clients");
-  WriteFile("F10R1.DAT", "converted earlier");
+  test::Record mid = test::IntermediateClient(test::OldClient(7));
+  WriteFile("F10R1.DAT", mid.bytes());
   Convert();
   EXPECT_FALSE(FileExists("F10.DAT"));
   EXPECT_EQ(ReadFile("F10.TMP"), "old clients");
+  // F10R1.DAT is converted from its own content, not from F10.DAT: the client
+  // file as it was before step 2 changed it is its backup.
+  EXPECT_EQ(ReadFile("F10R1.TMP"), mid.bytes());
+  EXPECT_EQ(ReadFile("F10R2-250.BAK"), test::NewClientFromIntermediate(mid).bytes());
 }
 
 TEST_F(RunTest, AnOlderBackupIsNeverOverwritten) {
