@@ -59,9 +59,7 @@ void Run(const CleanUpRow& row) {
     case Action::kDeleteOldTexts:
       // Still there when F90.DAT was taken: its documents are kept in a
       // backup (an older one is kept) before it goes.
-      if (plat::Exists(row.name) &&
-          (plat::Exists(kOldTextsBackup) || plat::CopyNoReplace(row.name, kOldTextsBackup)))
-        FDelete(row.name);
+      if (plat::Exists(row.name) && KeepBackup(row.name, kOldTextsBackup)) FDelete(row.name);
       break;
     case Action::kDeleteBankTable:
       // Only once step 2 has carried its records into F24R0.DAT; when that

@@ -49,9 +49,7 @@ void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
     }
   }
   bool safe = plat::Exists(step.target);
-  // An older backup is kept; a new one must be whole and on the disk.
-  if (step.backup && !plat::Exists(step.backup) && !plat::CopyNoReplace(step.source, step.backup) &&
-      plat::Exists(step.source)) {
+  if (step.backup && !KeepBackup(step.source, step.backup) && plat::Exists(step.source)) {
     rec::NoteFailure();  // a full disk, no right: the source stays
     safe = false;
   }

@@ -29,8 +29,7 @@ bool Carry(const std::string& line) {
       std::size_t tab = name.find('\t');
       if (tab == std::string::npos) return false;
       std::string from = name.substr(0, tab), to = name.substr(tab + 1);
-      if (plat::Exists(to) || !plat::Exists(from)) return true;
-      return plat::CopyNoReplace(from, to);
+      return !plat::Exists(from) || KeepBackup(from, to);
     }
     case 'D':
       return !plat::Exists(name) || FDelete(name) == 0;

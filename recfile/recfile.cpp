@@ -58,6 +58,10 @@ int FDelete(const std::string& name) {
   return plat::RemoveFile(name) ? 0 : -1;
 }
 
+bool KeepBackup(const std::string& source, const std::string& backup) {
+  return plat::Exists(backup) || plat::CopyNoReplace(source, backup);
+}
+
 namespace rec {
 
 NewFile::NewFile(std::string target)

@@ -44,6 +44,10 @@ char* TempFileName(char* buffer);
 // Clears the read-only attribute and removes the file: 0 when it was removed,
 // -1 otherwise.
 int FDelete(const std::string& name);
+// True when backup holds a backup of source: one kept from before (it is never
+// overwritten), or a whole copy made now and on the disk. Only then may the
+// source go.
+bool KeepBackup(const std::string& source, const std::string& backup);
 
 namespace rec {
 
