@@ -42,7 +42,7 @@ if [ -d ../shared/conformance ]; then
     exit 1
   fi
 fi
-echo "== killed conversions (SIGKILL at 20 moments of a run)"
-tools/kill-test.sh 20000 20 | tail -n 1
+echo "== killed conversions (SIGKILL at 20 moments of a run of 100,000 clients)"
+tools/kill-test.sh 100000 20 | tail -n 1
 
 echo "== all tests passed"
