@@ -6,6 +6,7 @@
 #include "maintenance/maintenance.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/journal.hpp"
+#include "recfile/refusals.hpp"
 
 namespace app {
 
@@ -41,6 +42,13 @@ bool ReadyForMaintenance(plat::Dialog* dialog) {
   return false;
 }
 
+// A maintenance command, with the entries refused on its way named at its end.
+void RunMaintenance(plat::Dialog* dialog, void (*command)(plat::Dialog*)) {
+  plat::ClearRefusals();
+  if (ReadyForMaintenance(dialog)) command(dialog);
+  rec::ShowRefusals(dialog);
+}
+
 }  // namespace
 
 bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command) {
@@ -58,19 +66,20 @@ bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command) {
       if (notification == kNotifyKillFocus) SetDlgCode(dialog, kItemNewGroup, 3);
       return true;
     case kItemConvert:
+      plat::ClearRefusals();
       RunConversion(dialog);
       return true;
     case kItemExport:
-      if (ReadyForMaintenance(dialog)) ExportImportClients(dialog, 0);
+      RunMaintenance(dialog, [](plat::Dialog* d) { ExportImportClients(d, 0); });
       return true;
     case kItemImport:
-      if (ReadyForMaintenance(dialog)) ExportImportClients(dialog, 1);
+      RunMaintenance(dialog, [](plat::Dialog* d) { ExportImportClients(d, 1); });
       return true;
     case kItemRegroup:
-      if (ReadyForMaintenance(dialog)) ChangeClientGroup(dialog);
+      RunMaintenance(dialog, ChangeClientGroup);
       return true;
     case kItemDelinquency:
-      if (ReadyForMaintenance(dialog)) UpdateDelinquency(dialog);
+      RunMaintenance(dialog, UpdateDelinquency);
       return true;
     case kItemEnter:
       // Enter moves to the next field instead of pressing a button.

@@ -6,6 +6,7 @@
 #include "convert/conversion.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/journal.hpp"
+#include "recfile/refusals.hpp"
 
 namespace {
 
@@ -105,6 +106,7 @@ void RunConversion(plat::Dialog* dialog) {
 
   plat::RestoreCursor(previous);
   SetStatusLine(dialog, "");
+  rec::ShowRefusals(dialog);
   if (rec::FailureCount() != failures_before)
     plat::ShowMessageBox(dialog, kNotDone, "Lanvo", plat::kIconError | plat::kOk);
   else

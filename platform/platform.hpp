@@ -65,8 +65,13 @@ bool IsReadOnly(const std::string& name);
 bool MakeWritable(const std::string& name);
 // Sets the read-only attribute (used by tests and the sample tool).
 bool MakeReadOnly(const std::string& name);
-// Removes a file (not a folder). False when it is missing or cannot be removed.
+// Removes a file (not a folder). False when it is missing or cannot be removed,
+// or carries the read-only attribute (as Windows refuses).
 bool RemoveFile(const std::string& name);
+// Removes a file also when it carries the read-only attribute. POSIX removes it
+// as it is; Windows clears the attribute of that one name first (refusing a
+// file with another name, whose attribute would change too).
+bool RemoveAnyFile(const std::string& name);
 // Copies a file unless the target exists. The target appears complete or not
 // at all: the copy is written as to + ".~part" and renamed when whole, and a
 // copy that fails half-way leaves nothing behind (a crash may leave the
@@ -109,6 +114,51 @@ struct LocalTime {
   int year, month, day, hour, minute, second, millisecond;
 };
 LocalTime Now();
+
+// ---------------------------------------------------------------------------
+// Entries refused
+//
+// The data folder comes from customers' machines and archives, so every name,
+// link and byte in it may be hostile. Both implementations resolve a name one
+// component at a time from its base folder (the working folder, or a folder the
+// user named) and:
+// - never follow a symbolic link or reparse point, at any component, whether
+//   it points outside the folder or inside it;
+// - open only regular files, without ever waiting on one (a FIFO, a socket, a
+//   device, a folder is refused);
+// - never update in place, truncate or change the attributes of a file that
+//   has more than one name (a hard link), as that would change the other name;
+// - take a component that is "." or "..", or that holds a separator ("/", and
+//   "\" or ":" on Windows) or a control character, for no name at all.
+// An entry so met is left untouched and recorded here. From the first link,
+// special file or hard link on, nothing more is changed by this process:
+// every operation that writes, deletes, renames or changes attributes fails,
+// so that a run stops where it is and keeps everything. The command then
+// names the entries in an error message (a bad name found in a listing is
+// only passed over, and named too).
+enum class Refusal {
+  kLink,        // a symbolic link or reparse point
+  kNotRegular,  // a FIFO, socket, device, or a folder where a file is wanted
+  kHardLinks,   // a file with more than one name, to be changed in place
+  kBadName,     // a name that is no plain name of its folder
+};
+struct RefusedEntry {
+  std::string name;  // as the core spells it
+  Refusal why;
+};
+// Records a refusal; the implementations call it. A kBadName refusal does not
+// stop further changes; the others do.
+void Refuse(const std::string& name, Refusal why);
+// The refusals recorded since the last ClearRefusals(), each name once.
+const std::vector<RefusedEntry>& RefusedEntries();
+// True once a refusal that stops changes was recorded.
+bool ChangesStopped();
+void ClearRefusals();
+
+// The name of a file built from bytes of a data file (code page 1252), in the
+// spelling of the core's names: POSIX keeps the bytes as they are, Windows
+// decodes them from code page 1252.
+std::string NameFromData(std::string_view bytes);
 
 // ---------------------------------------------------------------------------
 // User interface as the core sees it

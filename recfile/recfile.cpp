@@ -54,8 +54,9 @@ char* TempFileName(char* buffer) {
 }
 
 int FDelete(const std::string& name) {
-  FMakeWritable(name);
-  return plat::RemoveFile(name) ? 0 : -1;
+  // No attribute is changed first where the system does not need it: the
+  // change would also reach a file with another name.
+  return plat::RemoveAnyFile(name) ? 0 : -1;
 }
 
 bool KeepBackup(const std::string& source, const std::string& backup) {

@@ -41,8 +41,7 @@ bool FIsDeleted(Stream* stream, std::int64_t index, int length);
 // second in three digits, then ".tmp" (090503007.tmp at 09:05:03.070).
 // buffer holds at least 14 characters.
 char* TempFileName(char* buffer);
-// Clears the read-only attribute and removes the file: 0 when it was removed,
-// -1 otherwise.
+// Removes the file, also a read-only one: 0 when it was removed, -1 otherwise.
 int FDelete(const std::string& name);
 // True when backup holds a backup of source: one kept from before (it is never
 // overwritten), or a whole copy made now and on the disk. Only then may the

@@ -23,7 +23,8 @@ std::atomic<std::uint64_t> g_failures{0};
 std::size_t OpenStreamCount() { return g_open_streams.load(); }
 
 void NoteFailure() { ++g_failures; }
-std::uint64_t FailureCount() { return g_failures.load(); }
+// An entry that the file services refused is a failure of the command too.
+std::uint64_t FailureCount() { return g_failures.load() + plat::RefusedEntries().size(); }
 
 void Stream::Fail() {
   if (!failed_) NoteFailure();

@@ -372,6 +372,16 @@ bool RemoveFile(const std::string& name) {
   return ::unlink(native.c_str()) == 0;
 }
 
+bool RemoveAnyFile(const std::string& name) {
+  std::string native = NativeName(name);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (!FileOpAllowed(FileOp::kDelete)) return false;
+  return ::unlink(native.c_str()) == 0;
+}
+
+std::string NameFromData(std::string_view bytes) { return std::string(bytes); }
+
 namespace {
 
 // A rename of native names that never replaces what the new name holds.

@@ -1,0 +1,33 @@
+#include "recfile/refusals.hpp"
+
+#include <string>
+
+#include "platform/platform.hpp"
+
+namespace rec {
+namespace {
+
+const char* Why(plat::Refusal why) {
+  switch (why) {
+    case plat::Refusal::kLink: return "é um link, não um arquivo comum";
+    case plat::Refusal::kNotRegular: return "não é um arquivo comum (pipe, socket, dispositivo ou pasta)";
+    case plat::Refusal::kHardLinks: return "tem mais de um nome (link físico) e seria alterado também no outro";
+    case plat::Refusal::kBadName: return "tem um nome que não é de arquivo (separador de pastas, \".\" ou \"..\")";
+  }
+  return "";
+}
+
+}  // namespace
+
+bool ShowRefusals(plat::Dialog* dialog) {
+  const auto& entries = plat::RefusedEntries();
+  if (entries.empty()) return false;
+  std::string text = "Os itens abaixo não foram usados nem alterados:\n";
+  for (const plat::RefusedEntry& entry : entries) text += "  " + entry.name + ": " + Why(entry.why) + "\n";
+  text += "Remova-os ou troque-os por arquivos comuns e execute novamente.";
+  plat::ClearRefusals();
+  plat::ShowMessageBox(dialog, text, "Lanvo", plat::kIconError | plat::kOk);
+  return true;
+}
+
+}  // namespace rec
