@@ -9,9 +9,13 @@
 #endif
 #include <dirent.h>
 #include <fcntl.h>
+#if __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#endif
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <time.h>
 #include <unistd.h>
@@ -42,67 +46,251 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool PathExists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
+// A component of a name that the program may use: not "." or "..", and no
+// "/" or control character, which would make it a path or hide what it is.
+bool PlainComponent(std::string_view part) {
+  if (part.empty() || part == "." || part == "..") return false;
+  for (unsigned char c : part)
+    if (c == '/' || c < 0x20 || c == 0x7F) return false;
+  return true;
 }
 
-// Finds the entry of folder whose name equals name in any letter case.
-bool FindInFolder(const std::string& folder, const std::string& name, std::string* found) {
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return false;
+// A name as the file services take it: the folder it starts from, used
+// exactly as the user or the system gave it (the working folder, which is the
+// data folder; the diskette's and the root's folders; the temporary folder),
+// and the components below it, which the program names and which are
+// followed only through real folders.
+struct Parsed {
+  bool ok = true;
+  bool working_folder = false;
+  std::string base;
+  std::vector<std::string> parts;
+};
+
+void SplitInto(const std::string& rest, char separator, std::vector<std::string>* parts) {
+  std::size_t i = 0;
+  while (i <= rest.size()) {
+    std::size_t end = rest.find(separator, i);
+    if (end == std::string::npos) end = rest.size();
+    if (end > i) parts->push_back(rest.substr(i, end - i));
+    i = end + 1;
+  }
+}
+
+Parsed Parse(const std::string& name) {
+  Parsed parsed;
+  const std::string temp = TempFolder();
+  std::string rest;
+  if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]))) {
+    if (FoldCase(name[0]) == 'a') {
+      parsed.ok = !g_diskette.empty();  // without a diskette, drive A: holds nothing
+      parsed.base = g_diskette;
+    } else {
+      parsed.base = g_root;
+    }
+    rest = name.substr(2);
+  } else if (!name.empty() && name[0] == '\\') {
+    parsed.base = g_root;
+    rest = name;
+  } else if (!temp.empty() && temp.size() < name.size() && name.compare(0, temp.size(), temp) == 0) {
+    parsed.base = temp;
+    rest = name.substr(temp.size());
+  } else if (!name.empty() && name[0] == '/') {
+    // A path of the system's own (the tests name files so): its folder as given.
+    std::size_t slash = name.rfind('/');
+    parsed.base = slash == 0 ? "/" : name.substr(0, slash);
+    rest = name.substr(slash + 1);
+  } else {
+    parsed.working_folder = true;
+    rest = name;
+  }
+  SplitInto(rest, '\\', &parsed.parts);
+  return parsed;
+}
+
+// Where a name leads: an open folder and the name of the entry in it ("."
+// for the folder itself). The folder is the working folder (not owned) or one
+// opened on the way.
+class Place {
+ public:
+  Place() = default;
+  Place(const Place&) = delete;
+  Place& operator=(const Place&) = delete;
+  ~Place() { Reset(-1); }
+  int dir() const { return dir_; }
+  const std::string& leaf() const { return leaf_; }
+  const std::string& native() const { return native_; }
+
+  // Moves into a folder: the descriptor is owned from now on.
+  void Reset(int dir) {
+    if (dir_ >= 0) ::close(dir_);
+    dir_ = dir;
+  }
+  void set_leaf(std::string leaf) { leaf_ = std::move(leaf); }
+  std::string native_;
+
+ private:
+  int dir_ = AT_FDCWD;
+  std::string leaf_ = ".";
+};
+
+std::string JoinNative(const std::string& folder, const std::string& part) {
+  if (folder.empty()) return part;
+  return folder.back() == '/' ? folder + part : folder + "/" + part;
+}
+
+// Finds the entry of a folder whose name equals name in any letter case.
+// Several spellings can coexist on POSIX; the first in byte order is taken, so
+// that the choice does not depend on the directory's order.
+bool FindInFolder(int dir, const std::string& name, std::string* found) {
+  int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  DIR* listing = ::fdopendir(fd);
+  if (!listing) {
+    ::close(fd);
+    return false;
+  }
   bool ok = false;
   std::string best;
-  while (dirent* entry = ::readdir(dir)) {
-    if (SameIgnoringCase(entry->d_name, name)) {
-      // Several spellings can coexist on POSIX; take the first in byte order
-      // so that the choice does not depend on the directory's order.
-      if (!ok || best > entry->d_name) best = entry->d_name;
+  while (dirent* entry = ::readdir(listing)) {
+    if (SameIgnoringCase(entry->d_name, name) && (!ok || best > entry->d_name)) {
+      best = entry->d_name;
       ok = true;
     }
   }
-  ::closedir(dir);
+  ::closedir(listing);
   if (ok) *found = best;
   return ok;
 }
 
-// Replaces each component that does not exist by an existing one that differs
-// only in letter case. Components after the first that exists in no spelling
-// keep the spelling given.
-std::string ResolveCase(const std::string& path) {
-  if (path.empty() || PathExists(path)) return path;
-  std::string out;
-  std::size_t i = 0;
-  if (path[0] == '/') {
-    out = "/";
-    i = 1;
-  }
-  bool searching = true;
-  while (i <= path.size()) {
-    std::size_t slash = path.find('/', i);
-    if (slash == std::string::npos) slash = path.size();
-    std::string part = path.substr(i, slash - i);
-    if (!part.empty()) {
-      std::string candidate = out + part;
-      std::string found;
-      // The whole path is known to be missing: it is not looked up twice.
-      if (searching && part != "." && part != ".." && (candidate == path || !PathExists(candidate))) {
-        if (FindInFolder(out, part, &found))
-          candidate = out + found;
-        else
-          searching = false;
-      }
-      out = candidate;
-    }
-    if (slash < path.size()) out += '/';
-    i = slash + 1;
-  }
-  return out;
+// The spelling of part in dir: as given when it exists so, else an existing
+// one that differs only in letter case, else as given.
+std::string Spelling(int dir, const std::string& part) {
+  struct stat st;
+  if (::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return part;
+  std::string found;
+  return FindInFolder(dir, part, &found) ? found : part;
 }
 
-bool ReadOnlyMode(const std::string& native) {
+// Opens a folder below dir without following a link; a link is refused.
+int OpenSubfolder(int dir, const std::string& part, const std::string& name) {
+  int fd = ::openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) fd = ::openat(dir, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) return fd;
+  int error = errno;
   struct stat st;
-  return ::stat(native.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && (st.st_mode & 0222) == 0;
+  if (::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) Refuse(name, Refusal::kLink);
+  errno = error;
+  return -1;
+}
+
+#if defined(SYS_openat2) && defined(RESOLVE_BENEATH)
+// The folders of a name in one call where the kernel has openat2: beneath the
+// base, through no link. -1 with errno ENOENT when some folder is missing in
+// that spelling (the walk then looks for other spellings), ELOOP or EXDEV for
+// a link on the way.
+int OpenBeneath(int dir, const std::string& path) {
+  struct open_how how = {};
+  how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+  return static_cast<int>(::syscall(SYS_openat2, dir, path.c_str(), &how, sizeof how));
+}
+#endif
+
+// Finds where name leads: the folders of its components are opened one by
+// one through real folders only, each in any letter case. False (a refusal
+// recorded where the name or a link is to blame) when it leads nowhere.
+bool Locate(const std::string& name, Place* place) {
+  Parsed parsed = Parse(name);
+  if (!parsed.ok) {
+    errno = ENOENT;
+    return false;
+  }
+  for (const std::string& part : parsed.parts) {
+    if (!PlainComponent(part)) {
+      Refuse(name, Refusal::kBadName);
+      errno = EINVAL;
+      return false;
+    }
+  }
+  if (!parsed.working_folder) {
+    int fd = ::open(parsed.base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) fd = ::open(parsed.base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    place->Reset(fd);
+    place->native_ = parsed.base;
+  }
+  if (parsed.parts.empty()) return true;
+  std::size_t folders = parsed.parts.size() - 1;
+  std::size_t walked = 0;
+#if defined(SYS_openat2) && defined(RESOLVE_BENEATH)
+  if (folders > 0) {
+    std::string path;
+    for (std::size_t i = 0; i < folders; ++i) path += (i ? "/" : "") + parsed.parts[i];
+    int fd = OpenBeneath(place->dir(), path);
+    if (fd >= 0) {
+      place->Reset(fd);
+      place->native_ = JoinNative(place->native_, path);
+      walked = folders;
+    } else if (errno == ELOOP || errno == EXDEV) {
+      Refuse(name, Refusal::kLink);
+      return false;
+    }
+    // Otherwise (a folder in another spelling, or no openat2) the walk below.
+  }
+#endif
+  for (; walked < folders; ++walked) {
+    std::string part = Spelling(place->dir(), parsed.parts[walked]);
+    int fd = OpenSubfolder(place->dir(), part, name);
+    if (fd < 0) return false;
+    place->Reset(fd);
+    place->native_ = JoinNative(place->native_, part);
+  }
+  place->set_leaf(Spelling(place->dir(), parsed.parts.back()));
+  place->native_ = JoinNative(place->native_, place->leaf());
+  return true;
+}
+
+enum class Look { kMissing, kFile, kFolder, kRefused };
+
+// What the entry is, without following a link. A link, and anything that is
+// neither a regular file nor a folder, is refused.
+Look LookAt(const std::string& name, const Place& place, struct stat* st) {
+  if (::fstatat(place.dir(), place.leaf().c_str(), st, AT_SYMLINK_NOFOLLOW) != 0) return Look::kMissing;
+  if (S_ISREG(st->st_mode)) return Look::kFile;
+  if (S_ISDIR(st->st_mode)) return Look::kFolder;
+  Refuse(name, S_ISLNK(st->st_mode) ? Refusal::kLink : Refusal::kNotRegular);
+  return Look::kRefused;
+}
+
+Look LookAt(const std::string& name, struct stat* st) {
+  Place place;
+  if (!Locate(name, &place)) return errno == ENOENT ? Look::kMissing : Look::kRefused;
+  return LookAt(name, place, st);
+}
+
+bool ReadOnlyMode(const struct stat& st) { return (st.st_mode & 0222) == 0; }
+
+// Sets the mode of a regular file with one name, through a descriptor of the
+// entry itself, so that a link put in its place meanwhile is not followed.
+bool ChangeMode(const std::string& name, const Place& place, const struct stat& seen, mode_t mode) {
+  if (seen.st_nlink > 1) {
+    Refuse(name, Refusal::kHardLinks);
+    return false;
+  }
+  int fd = ::openat(place.dir(), place.leaf().c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_ino == seen.st_ino && st.st_dev == seen.st_dev;
+  if (ok) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+    ok = ::chmod(path, mode) == 0;
+    // Without /proc, by name: the entry was just seen to be no link.
+    if (!ok && errno == ENOENT) ok = ::fchmodat(place.dir(), place.leaf().c_str(), mode, 0) == 0;
+  }
+  ::close(fd);
+  return ok;
 }
 
 // Marks the file as held for writing (see BusyTest). Advisory: a file that
@@ -215,52 +403,136 @@ void SetDisketteFolder(const std::string& folder) { g_diskette = folder; }
 void SetRootFolder(const std::string& folder) { g_root = folder.empty() ? "/" : folder; }
 
 std::string NativeName(const std::string& name) {
-  std::string s = name;
-  if (s.size() >= 2 && s[1] == ':' && std::isalpha(static_cast<unsigned char>(s[0]))) {
-    std::string rest = s.substr(2);
-    if (FoldCase(s[0]) == 'a') {
-      if (g_diskette.empty()) return "/nonexistent-diskette-drive" + std::string(rest.empty() ? "" : "/") + rest;
-      s = g_diskette + "/" + rest;
-    } else {
-      s = g_root + "/" + rest;
-    }
-  } else if (!s.empty() && s[0] == '\\') {
-    s = g_root + s;
-  }
-  std::replace(s.begin(), s.end(), '\\', '/');
-  // "A:\x" and a root of "/" would give doubled separators.
-  s.erase(std::unique(s.begin(), s.end(), [](char a, char b) { return a == '/' && b == '/'; }), s.end());
-  return ResolveCase(s);
+  Place place;
+  if (Locate(name, &place)) return place.native_;
+  // Where some folder is missing: the spelling given below the base.
+  Parsed parsed = Parse(name);
+  std::string native = parsed.base;
+  for (const std::string& part : parsed.parts) native = JoinNative(native, part);
+  return native;
 }
 
-}  // namespace posix
+namespace {
 
-using posix::NativeName;
-
-Handle OpenFile(const std::string& name, OpenMode mode) {
-  if (!FileOpAllowed(FileOp::kOpen)) return kNoHandle;
-  std::string native = NativeName(name);
-  int flags = O_CLOEXEC;
+// Opens the regular file at place without following a link and without
+// waiting (a FIFO with no writer would block an open for ever). A writer is
+// refused a read-only file, as on Windows even for root, and a file with
+// another name, which an update in place would change too.
+int OpenEntry(const std::string& name, const Place& place, OpenMode mode) {
+  const bool writes = mode != OpenMode::kRead;
+  if (writes && ChangesStopped()) {
+    errno = EPERM;
+    return -1;
+  }
+  struct stat seen;
+  Look look = LookAt(name, place, &seen);
+  if (look == Look::kRefused) {
+    errno = EPERM;
+    return -1;
+  }
+  if (look == Look::kFolder) {
+    Refuse(name, Refusal::kNotRegular);
+    errno = EISDIR;
+    return -1;
+  }
+  if (look == Look::kFile) {
+    if (mode == OpenMode::kCreateNew) {
+      errno = EEXIST;
+      return -1;
+    }
+    if (writes && ReadOnlyMode(seen)) {
+      errno = EACCES;
+      return -1;
+    }
+    if (writes && seen.st_nlink > 1) {
+      Refuse(name, Refusal::kHardLinks);
+      errno = EMLINK;
+      return -1;
+    }
+  }
+  int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
   switch (mode) {
     case OpenMode::kRead: flags |= O_RDONLY; break;
     case OpenMode::kUpdate: flags |= O_RDWR; break;
     case OpenMode::kAppend: flags |= O_WRONLY | O_APPEND | O_CREAT; break;
-    case OpenMode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    // Emptied once it is known to be a file of one name, never by the open.
+    case OpenMode::kCreate: flags |= O_RDWR | O_CREAT; break;
     case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
   }
-  // The read-only attribute refuses writers even to root, as on Windows.
-  if (mode != OpenMode::kRead && posix::ReadOnlyMode(native)) {
-    errno = EACCES;
-    return kNoHandle;
+  int fd = ::openat(place.dir(), place.leaf().c_str(), flags, 0666);
+  if (fd < 0) {
+    if (errno == ELOOP) Refuse(name, Refusal::kLink);
+    if (errno == ENXIO) Refuse(name, Refusal::kNotRegular);
+    return -1;
   }
-  int fd = ::open(native.c_str(), flags, 0666);
-  if (fd < 0) return kNoHandle;
+  // What was opened is what was looked at, and a regular file of one name.
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  bool same = ::fstat(fd, &st) == 0 &&
+              (look == Look::kMissing || (st.st_ino == seen.st_ino && st.st_dev == seen.st_dev));
+  if (!same || !S_ISREG(st.st_mode) || (writes && st.st_nlink > 1)) {
+    if (same && !S_ISREG(st.st_mode)) Refuse(name, Refusal::kNotRegular);
+    if (same && S_ISREG(st.st_mode)) Refuse(name, Refusal::kHardLinks);
     ::close(fd);
-    errno = EISDIR;
-    return kNoHandle;
+    errno = EPERM;
+    return -1;
   }
+  if (mode == OpenMode::kCreate && st.st_size > 0 && ::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Flushes the folder that holds the entries of place.
+bool SyncPlaceFolder(const Place& place) {
+  if (!FileOpAllowed(FileOp::kSync)) return false;
+  int fd = ::openat(place.dir(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// A rename that never replaces what the new name holds.
+bool RenameAtNoReplace(const Place& from, const Place& to, bool folder) {
+  const char* src = from.leaf().c_str();
+  const char* dst = to.leaf().c_str();
+  if (::renameat2(from.dir(), src, to.dir(), dst, RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // File systems without RENAME_NOREPLACE: a hard link never replaces either.
+  if (!folder) return ::linkat(from.dir(), src, to.dir(), dst, 0) == 0 && ::unlinkat(from.dir(), src, 0) == 0;
+  struct stat st;
+  if (::fstatat(to.dir(), dst, &st, AT_SYMLINK_NOFOLLOW) == 0) return false;
+  return ::renameat(from.dir(), src, to.dir(), dst) == 0;
+}
+
+// The entry to be removed: a regular file (a read-only one only when
+// any_mode), never a link or a special file.
+bool RemoveEntry(const std::string& name, bool any_mode) {
+  if (ChangesStopped()) return false;
+  Place place;
+  if (!Locate(name, &place)) return false;
+  struct stat st;
+  if (LookAt(name, place, &st) != Look::kFile) return false;
+  // Windows refuses to delete a read-only file; so does RemoveFile.
+  if (!any_mode && ReadOnlyMode(st)) return false;
+  if (!FileOpAllowed(FileOp::kDelete)) return false;
+  return ::unlinkat(place.dir(), place.leaf().c_str(), 0) == 0;
+}
+
+}  // namespace
+}  // namespace posix
+
+using posix::Look;
+using posix::LookAt;
+using posix::Place;
+
+Handle OpenFile(const std::string& name, OpenMode mode) {
+  if (!FileOpAllowed(FileOp::kOpen)) return kNoHandle;
+  Place place;
+  if (!posix::Locate(name, &place)) return kNoHandle;
+  int fd = posix::OpenEntry(name, place, mode);
+  if (fd < 0) return kNoHandle;
   if (mode != OpenMode::kRead) posix::TakeWriteLock(fd);
   if (mode == OpenMode::kCreate) posix::StartWriteBehind(fd);
   return fd;
@@ -336,102 +608,104 @@ bool CloseFile(Handle h) {
   return allowed && closed;
 }
 
-bool Exists(const std::string& name) { return posix::PathExists(NativeName(name)); }
+bool Exists(const std::string& name) {
+  struct stat st;
+  Look look = LookAt(name, &st);
+  // A link or a special file is there: taking it for missing could let a
+  // step write or delete something on the strength of it.
+  return look != Look::kMissing;
+}
 
 bool IsFolder(const std::string& name) {
   struct stat st;
-  return ::stat(NativeName(name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return LookAt(name, &st) == Look::kFolder;
 }
 
-bool IsReadOnly(const std::string& name) { return posix::ReadOnlyMode(NativeName(name)); }
+bool IsReadOnly(const std::string& name) {
+  struct stat st;
+  return LookAt(name, &st) == Look::kFile && posix::ReadOnlyMode(st);
+}
 
 bool MakeWritable(const std::string& name) {
-  std::string native = NativeName(name);
+  if (ChangesStopped()) return false;
+  Place place;
   struct stat st;
-  if (::stat(native.c_str(), &st) != 0) return false;
+  if (!posix::Locate(name, &place) || LookAt(name, place, &st) != Look::kFile) return false;
   if ((st.st_mode & S_IWUSR) != 0) return true;
   if (!FileOpAllowed(FileOp::kAttributes)) return false;
-  return ::chmod(native.c_str(), (st.st_mode & 07777) | S_IRUSR | S_IWUSR) == 0;
+  return posix::ChangeMode(name, place, st, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
 }
 
 bool MakeReadOnly(const std::string& name) {
-  std::string native = NativeName(name);
+  if (ChangesStopped()) return false;
+  Place place;
   struct stat st;
-  if (::stat(native.c_str(), &st) != 0) return false;
+  if (!posix::Locate(name, &place) || LookAt(name, place, &st) != Look::kFile) return false;
   if (!FileOpAllowed(FileOp::kAttributes)) return false;
-  return ::chmod(native.c_str(), (st.st_mode & 07777) & ~0222u) == 0;
+  return posix::ChangeMode(name, place, st, (st.st_mode & 07777) & ~0222u);
 }
 
-bool RemoveFile(const std::string& name) {
-  std::string native = NativeName(name);
-  struct stat st;
-  if (::lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  // Windows refuses to delete a read-only file; so do we.
-  if (!S_ISLNK(st.st_mode) && (st.st_mode & 0222) == 0) return false;
-  if (!FileOpAllowed(FileOp::kDelete)) return false;
-  return ::unlink(native.c_str()) == 0;
-}
+bool RemoveFile(const std::string& name) { return posix::RemoveEntry(name, false); }
 
-bool RemoveAnyFile(const std::string& name) {
-  std::string native = NativeName(name);
-  struct stat st;
-  if (::lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  if (!FileOpAllowed(FileOp::kDelete)) return false;
-  return ::unlink(native.c_str()) == 0;
-}
+// Linux removes a read-only file as it is: no attribute needs to change.
+bool RemoveAnyFile(const std::string& name) { return posix::RemoveEntry(name, true); }
 
 std::string NameFromData(std::string_view bytes) { return std::string(bytes); }
 
-namespace {
-
-// A rename of native names that never replaces what the new name holds.
-bool RenameNativeNoReplace(const std::string& src, const std::string& dst) {
-  if (::renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // File systems without RENAME_NOREPLACE: a hard link never replaces either.
-  struct stat st;
-  if (::lstat(src.c_str(), &st) != 0) return false;
-  if (!S_ISDIR(st.st_mode)) return ::link(src.c_str(), dst.c_str()) == 0 && ::unlink(src.c_str()) == 0;
-  if (posix::PathExists(dst)) return false;
-  return ::rename(src.c_str(), dst.c_str()) == 0;
-}
-
-bool SyncNativeFolder(const std::string& native) {
-  if (!FileOpAllowed(FileOp::kSync)) return false;
-  int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
-
-}  // namespace
-
 bool RenameNoReplace(const std::string& from, const std::string& to) {
   if (!FileOpAllowed(FileOp::kRename)) return false;
-  return RenameNativeNoReplace(NativeName(from), NativeName(to));
+  if (ChangesStopped()) return false;
+  Place source, target;
+  struct stat st;
+  if (!posix::Locate(from, &source) || !posix::Locate(to, &target)) return false;
+  Look look = LookAt(from, source, &st);
+  if (look != Look::kFile && look != Look::kFolder) return false;
+  return posix::RenameAtNoReplace(source, target, look == Look::kFolder);
 }
 
 bool RenameReplace(const std::string& from, const std::string& to) {
   if (!FileOpAllowed(FileOp::kRename)) return false;
-  return ::rename(NativeName(from).c_str(), NativeName(to).c_str()) == 0;
+  if (ChangesStopped()) return false;
+  Place source, target;
+  struct stat st;
+  if (!posix::Locate(from, &source) || !posix::Locate(to, &target)) return false;
+  if (LookAt(from, source, &st) != Look::kFile) return false;
+  Look there = LookAt(to, target, &st);
+  if (there == Look::kRefused) return false;
+  if (there == Look::kFolder) {
+    Refuse(to, Refusal::kNotRegular);
+    return false;
+  }
+  return ::renameat(source.dir(), source.leaf().c_str(), target.dir(), target.leaf().c_str()) == 0;
 }
 
 bool CopyNoReplace(const std::string& from, const std::string& to) {
-  std::string src = NativeName(from), dst = NativeName(to);
-  if (posix::PathExists(dst)) return false;
-  if (!FileOpAllowed(FileOp::kCopy)) return false;
-  int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
+  if (ChangesStopped()) return false;
+  Place source, target;
+  if (!posix::Locate(from, &source) || !posix::Locate(to, &target)) return false;
   struct stat st;
-  if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (LookAt(to, target, &st) != Look::kMissing) return false;
+  if (!FileOpAllowed(FileOp::kCopy)) return false;
+  int in = posix::OpenEntry(from, source, OpenMode::kRead);
+  if (in < 0) return false;
+  if (::fstat(in, &st) != 0) {
     ::close(in);
     return false;
   }
   // Copy under a name of our own and rename it into place at the end, so that
-  // the backup is either complete or absent, even after a crash.
-  std::string part = dst + ".~part";
-  int out = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // the backup is either complete or absent, even after a crash. A part left
+  // by a crash is removed first; anything else of that name stays.
+  Place part;
+  if (!posix::Locate(to + ".~part", &part)) {
+    ::close(in);
+    return false;
+  }
+  struct stat left;
+  Look leftover = LookAt(to + ".~part", part, &left);
+  if (leftover == Look::kFile) ::unlinkat(part.dir(), part.leaf().c_str(), 0);
+  int out = leftover == Look::kFile || leftover == Look::kMissing
+                ? ::openat(part.dir(), part.leaf().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)
+                : -1;
   if (out < 0) {
     ::close(in);
     return false;
@@ -487,38 +761,69 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   ok = (::close(out) == 0) && ok;
   // Put in place as any rename that never replaces, with the same fallback
   // where the file system lacks the flag (some network shares).
-  if (ok) ok = FileOpAllowed(FileOp::kRename) && RenameNativeNoReplace(part, dst);
+  if (ok) ok = FileOpAllowed(FileOp::kRename) && posix::RenameAtNoReplace(part, target, false);
   if (!ok) {
-    ::unlink(part.c_str());
+    ::unlinkat(part.dir(), part.leaf().c_str(), 0);
     return false;
   }
   // The backup's name on the disk too, before a caller deletes its source: a
   // power cut must not keep the deletion and lose the new name.
-  std::string::size_type slash = dst.rfind('/');
-  return SyncNativeFolder(slash == std::string::npos ? "." : slash == 0 ? "/" : dst.substr(0, slash));
+  return posix::SyncPlaceFolder(target);
 }
 
 bool MakeFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kMakeFolder)) return false;
-  return ::mkdir(NativeName(name).c_str(), 0777) == 0;
+  if (ChangesStopped()) return false;
+  Place place;
+  if (!posix::Locate(name, &place)) return false;
+  return ::mkdirat(place.dir(), place.leaf().c_str(), 0777) == 0;
 }
 
 bool RemoveFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kRemoveFolder)) return false;
-  return ::rmdir(NativeName(name).c_str()) == 0;
+  if (ChangesStopped()) return false;
+  Place place;
+  struct stat st;
+  if (!posix::Locate(name, &place) || LookAt(name, place, &st) != Look::kFolder) return false;
+  return ::unlinkat(place.dir(), place.leaf().c_str(), AT_REMOVEDIR) == 0;
 }
 
-bool SyncFolder(const std::string& name) { return SyncNativeFolder(name.empty() ? "." : NativeName(name)); }
+bool SyncFolder(const std::string& name) {
+  if (!FileOpAllowed(FileOp::kSync)) return false;
+  Place place;
+  struct stat st;
+  if (!posix::Locate(name, &place) || LookAt(name, place, &st) != Look::kFolder) return false;
+  int fd = ::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
 
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;
-  std::string native = folder.empty() ? "." : NativeName(folder);
-  DIR* dir = ::opendir(native.c_str());
-  if (!dir) return names;
+  Place place;
+  struct stat st;
+  if (!posix::Locate(folder, &place) || LookAt(folder, place, &st) != Look::kFolder) return names;
+  int fd = ::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return names;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return names;
+  }
   while (dirent* entry = ::readdir(dir)) {
     std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
-    if (WildcardMatch(pattern, name)) names.emplace_back(name);
+    if (!WildcardMatch(pattern, name)) continue;
+    // A name is a name, never a path: one that holds the separator of the
+    // program's names (archives made on Windows leave such names on Linux)
+    // or a control character is passed over, and named.
+    if (!posix::PlainComponent(name) || name.find('\\') != std::string_view::npos) {
+      Refuse(folder.empty() ? std::string(name) : folder + "\\" + std::string(name), Refusal::kBadName);
+      continue;
+    }
+    names.emplace_back(name);
   }
   ::closedir(dir);
   // Windows lists a folder in name order; readdir's order is the file
@@ -529,13 +834,14 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
 
 std::int64_t FileSize(const std::string& name) {
   struct stat st;
-  if (::stat(NativeName(name).c_str(), &st) != 0) return -1;
-  return st.st_size;
+  return LookAt(name, &st) == Look::kFile ? st.st_size : -1;
 }
 
 int BusyTest(const std::string& name) {
-  std::string native = NativeName(name);
-  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  Place place;
+  struct stat st;
+  if (!posix::Locate(name, &place) || LookAt(name, place, &st) != Look::kFile) return 0;
+  int fd = ::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return 0;
   // Another copy of the program that holds the file for writing holds a write
   // lock on it; a read lock cannot then be taken.
@@ -552,6 +858,7 @@ int BusyTest(const std::string& name) {
   return busy ? 1 : 0;
 }
 
+
 std::string TempFolder() {
   const char* dir = std::getenv("TMPDIR");
   std::string path = (dir && *dir) ? dir : "/tmp";
@@ -564,12 +871,20 @@ std::string CurrentFolder() {
   return ::getcwd(buffer, sizeof buffer) ? buffer : "";
 }
 
-bool ChangeFolder(const std::string& name) { return ::chdir(NativeName(name).c_str()) == 0; }
+// The folder the user names is used exactly as given.
+bool ChangeFolder(const std::string& name) { return ::chdir(name.c_str()) == 0; }
 
 bool FreeSpace(const std::string& root, std::uint64_t* bytes) {
   if (TestHooks().free_space) return TestHooks().free_space(root, bytes);
+  posix::Place place;
+  struct stat st;
+  if (!posix::Locate(root, &place) || LookAt(root, place, &st) != Look::kFolder) return false;
+  int fd = ::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
   struct statvfs vfs;
-  if (::statvfs(NativeName(root).c_str(), &vfs) != 0) return false;
+  int rc = ::fstatvfs(fd, &vfs);
+  ::close(fd);
+  if (rc != 0) return false;
   *bytes = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
   return true;
 }
