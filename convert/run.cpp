@@ -106,8 +106,9 @@ void RunConversion(plat::Dialog* dialog) {
 
   plat::RestoreCursor(previous);
   SetStatusLine(dialog, "");
-  rec::ShowRefusals(dialog);
-  if (rec::FailureCount() != failures_before)
+  // Entries refused or passed over: the run did not do all of its work.
+  bool refused = rec::ShowRefusals(dialog);
+  if (rec::FailureCount() != failures_before || refused)
     plat::ShowMessageBox(dialog, kNotDone, "Lanvo", plat::kIconError | plat::kOk);
   else
     plat::ShowMessageBox(dialog, "A conversão foi realizada.", "Lanvo", plat::kIconInformation | plat::kOk);

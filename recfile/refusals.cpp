@@ -25,7 +25,6 @@ bool ShowRefusals(plat::Dialog* dialog) {
   std::string text = "Os itens abaixo não foram usados nem alterados:\n";
   for (const plat::RefusedEntry& entry : entries) text += "  " + entry.name + ": " + Why(entry.why) + "\n";
   text += "Remova-os ou troque-os por arquivos comuns e execute novamente.";
-  plat::ClearRefusals();
   plat::ShowMessageBox(dialog, text, "Lanvo", plat::kIconError | plat::kOk);
   return true;
 }

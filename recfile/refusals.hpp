@@ -9,8 +9,9 @@ class Dialog;
 
 namespace rec {
 
-// Shows the error message for the entries refused since the command began,
-// and forgets them; false (and nothing shown) when there were none.
+// Shows the error message for the entries refused since the command began
+// (each command clears the record at its start); false, and nothing shown,
+// when there were none.
 bool ShowRefusals(plat::Dialog* dialog);
 
 }  // namespace rec

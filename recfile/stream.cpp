@@ -23,8 +23,9 @@ std::atomic<std::uint64_t> g_failures{0};
 std::size_t OpenStreamCount() { return g_open_streams.load(); }
 
 void NoteFailure() { ++g_failures; }
-// An entry that the file services refused is a failure of the command too.
-std::uint64_t FailureCount() { return g_failures.load() + plat::RefusedEntries().size(); }
+// A link, special file or hard link that the file services refused stops the
+// command as a failure does (a name passed over in a listing does not).
+std::uint64_t FailureCount() { return g_failures.load() + (plat::ChangesStopped() ? 1 : 0); }
 
 void Stream::Fail() {
   if (!failed_) NoteFailure();
