@@ -126,5 +126,5 @@ int main(int argc, char** argv) {
     else
       InteractiveDialog(dialog);
   }
-  return plat::posix::ErrorShown() ? 1 : 0;
+  return plat::posix::ErrorShown() || app::FolderWasBusy() ? 1 : 0;
 }

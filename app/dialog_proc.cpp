@@ -42,14 +42,34 @@ bool ReadyForMaintenance(plat::Dialog* dialog) {
   return false;
 }
 
-// A maintenance command, with the entries refused on its way named at its end.
-void RunMaintenance(plat::Dialog* dialog, void (*command)(plat::Dialog*)) {
+bool g_folder_busy = false;
+
+// Every command holds the lock of the data folder for its whole run: a second
+// copy of the program (a second click, the console beside the dialog)
+// changes nothing and says so. A maintenance command names at its end the
+// entries refused on its way (the conversion does so before its closing
+// message).
+void RunCommand(plat::Dialog* dialog, void (*command)(plat::Dialog*), bool maintenance) {
   plat::ClearRefusals();
-  if (ReadyForMaintenance(dialog)) command(dialog);
-  rec::ShowRefusals(dialog);
+  g_folder_busy = plat::LockFolder() == plat::FolderLock::kBusy;
+  if (g_folder_busy) {
+    plat::ShowMessageBox(dialog, "Sistema ocupado, tente novamente.", "FileBusy", plat::kIconWarning | plat::kOk);
+    return;
+  }
+  if (!maintenance) {
+    command(dialog);
+  } else {
+    if (ReadyForMaintenance(dialog)) command(dialog);
+    rec::ShowRefusals(dialog);
+  }
+  plat::UnlockFolder();
 }
 
+void RunMaintenance(plat::Dialog* dialog, void (*command)(plat::Dialog*)) { RunCommand(dialog, command, true); }
+
 }  // namespace
+
+bool FolderWasBusy() { return g_folder_busy; }
 
 bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command) {
   if (message == DialogMessage::kInitDialog) {
@@ -66,8 +86,7 @@ bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command) {
       if (notification == kNotifyKillFocus) SetDlgCode(dialog, kItemNewGroup, 3);
       return true;
     case kItemConvert:
-      plat::ClearRefusals();
-      RunConversion(dialog);
+      RunCommand(dialog, RunConversion, false);
       return true;
     case kItemExport:
       RunMaintenance(dialog, [](plat::Dialog* d) { ExportImportClients(d, 0); });

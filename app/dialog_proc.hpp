@@ -18,6 +18,9 @@ constexpr unsigned kNotifyKillFocus = 0x0200;
 // Handles a message; true when handled. For kCommand, command is the whole
 // wParam: the item in the low word, the notification code in the high word.
 bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command = 0);
+// True when the last command found its data folder held by another copy of
+// the program, and did nothing.
+bool FolderWasBusy();
 
 // At most n characters of a UTF-8 text, never half of one: a folder name cut
 // inside an accented letter would end in a broken character.

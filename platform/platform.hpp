@@ -97,6 +97,21 @@ std::int64_t FileSize(const std::string& name);
 // 1 when another process holds it open for writing.
 int BusyTest(const std::string& name);
 
+// The lock of the working (data) folder: one command at a time per folder,
+// across processes and across the two programs. It is the lock file
+// LANVO.LCK of the folder, held open with an exclusive lock (POSIX: an
+// open-file-description lock; Windows: an open that shares nothing); it goes
+// with the process, so a killed run never blocks the next, and the file is
+// removed when the lock is released.
+enum class FolderLock {
+  kTaken,  // held by this process now
+  kBusy,   // another process holds it
+  kNone,   // no lock file can be made there (a read-only folder): nothing can
+           // be written there either
+};
+FolderLock LockFolder();
+void UnlockFolder();
+
 // The system's temporary folder, ending in a separator (Windows: GetTempPath;
 // POSIX: $TMPDIR, else /tmp). Empty when the system gives none.
 std::string TempFolder();

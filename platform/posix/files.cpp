@@ -859,6 +859,62 @@ int BusyTest(const std::string& name) {
 }
 
 
+namespace {
+
+constexpr char kLockFile[] = "LANVO.LCK";
+int g_folder_lock = -1;
+
+}  // namespace
+
+FolderLock LockFolder() {
+  if (g_folder_lock >= 0) return FolderLock::kTaken;
+  // The holder removes the file when done: a lock taken on a file that has
+  // lost its name meanwhile is given up, and the new file tried.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    int fd = ::openat(AT_FDCWD, kLockFile, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == ELOOP) Refuse(kLockFile, Refusal::kLink);
+      if (errno == ENXIO || errno == EISDIR) Refuse(kLockFile, Refusal::kNotRegular);
+      return FolderLock::kNone;
+    }
+    struct stat held, named;
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+      Refuse(kLockFile, Refusal::kNotRegular);
+      ::close(fd);
+      return FolderLock::kNone;
+    }
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+    int rc = ::fcntl(fd, F_OFD_SETLK, &lock);
+#else
+    int rc = ::fcntl(fd, F_SETLK, &lock);
+#endif
+    if (rc != 0) {
+      bool busy = errno == EAGAIN || errno == EACCES;
+      ::close(fd);
+      return busy ? FolderLock::kBusy : FolderLock::kNone;
+    }
+    if (::fstatat(AT_FDCWD, kLockFile, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
+        named.st_dev == held.st_dev) {
+      g_folder_lock = fd;
+      return FolderLock::kTaken;
+    }
+    ::close(fd);
+  }
+  return FolderLock::kBusy;
+}
+
+void UnlockFolder() {
+  if (g_folder_lock < 0) return;
+  // Removed while still held, so that no one takes the lock on a file about
+  // to lose its name.
+  ::unlinkat(AT_FDCWD, kLockFile, 0);
+  ::close(g_folder_lock);
+  g_folder_lock = -1;
+}
+
 std::string TempFolder() {
   const char* dir = std::getenv("TMPDIR");
   std::string path = (dir && *dir) ? dir : "/tmp";
