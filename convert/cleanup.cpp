@@ -3,6 +3,7 @@
 // file or folder is already gone. Names match in any letter case.
 #include "convert/cleanup.hpp"
 #include "convert/conversion.hpp"
+#include "recfile/backup.hpp"
 
 namespace convert {
 namespace {
@@ -58,8 +59,8 @@ void Run(const CleanUpRow& row) {
       break;
     case Action::kDeleteOldTexts:
       // Still there when F90.DAT was taken: its documents are kept in a
-      // backup (an older one is kept) before it goes.
-      if (plat::Exists(row.name) && KeepBackup(row.name, kOldTextsBackup)) FDelete(row.name);
+      // backup (an older, different one is kept too) as it goes.
+      if (!rec::MoveToBackup(row.name, kOldTextsBackup)) rec::NoteFailure();
       break;
     case Action::kDeleteBankTable:
       // Only once step 2 has carried its records into F24R0.DAT; when that

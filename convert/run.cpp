@@ -4,6 +4,7 @@
 #include <string>
 
 #include "convert/conversion.hpp"
+#include "recfile/backup.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/journal.hpp"
 #include "recfile/refusals.hpp"
@@ -36,25 +37,37 @@ void ShowStep(plat::Dialog* dialog, const char* text) {
 }
 
 // Converts the source into the target when the target is absent, then backs
-// the source up and deletes it. The source goes only when its data is safe
-// elsewhere: the target exists and, where a backup is made, the backup exists
-// (made now or kept from an earlier run). A target that could not be written,
-// or a backup that could not be made (full disk, no right), keeps the source.
+// the source up and removes it. The source goes only when its data is safe
+// elsewhere: the target exists and, where a backup is made, a file of the
+// backup's series holds exactly its bytes (the source itself, renamed, where
+// the name is free). A target that could not be written, a backup that could
+// not be made (full disk, no right), or a source that another program changed
+// after it was read, keeps the source.
 void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
   ShowStep(dialog, step.status);
+  plat::FileStamp read_as;
+  bool converted = false;
   if (!plat::Exists(step.target)) {
     if (StreamPtr source = OpenToRead(step.source)) {
+      plat::StampOf(step.source, &read_as);
       rec::NewFile target(step.target);
       if (target.stream() && step.convert(dialog, *source, *target.stream()) && !source->Failed())
-        target.Commit();
+        converted = target.Commit();
     }
   }
-  bool safe = plat::Exists(step.target);
-  if (step.backup && !KeepBackup(step.source, step.backup) && plat::Exists(step.source)) {
-    rec::NoteFailure();  // a full disk, no right: the source stays
-    safe = false;
+  if (!plat::Exists(step.source)) return;
+  if (!plat::Exists(step.target)) {
+    // Not converted: the source stays, with its backup made all the same.
+    if (step.backup && !rec::CopyToBackup(step.source, step.backup)) rec::NoteFailure();
+    return;
   }
-  if (safe) FDelete(step.source);
+  plat::FileStamp now;
+  if (converted && (!plat::StampOf(step.source, &now) || !(now == read_as))) {
+    rec::NoteFailure();  // written to meanwhile: what was added is in no target
+    return;
+  }
+  bool gone = step.backup ? rec::MoveToBackup(step.source, step.backup) : FDelete(step.source) == 0;
+  if (!gone && step.backup) rec::NoteFailure();  // a full disk, no right: the source stays
 }
 
 }  // namespace
@@ -65,8 +78,19 @@ constexpr char kNotDone[] =
     "A conversão não foi concluída: houve erro ao ler ou gravar arquivos.\n"
     "Execute a conversão novamente. Se o erro persistir, consulte o suporte técnico.";
 
+// Tells where the sources went whose backup name held something else.
+void ShowNumberedBackups(plat::Dialog* dialog) {
+  const auto& kept = rec::NumberedBackups();
+  if (kept.empty()) return;
+  std::string text = "Arquivos guardados com outro nome, pois o nome de cópia já tinha outro conteúdo:\n";
+  for (const auto& [source, name] : kept) text += "  " + source + " -> " + name + "\n";
+  text += "Nenhum dado foi apagado.";
+  plat::ShowMessageBox(dialog, text, "Lanvo", plat::kIconInformation | plat::kOk);
+}
+
 void RunConversion(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
+  rec::ClearNumberedBackups();
   const std::uint64_t failures_before = rec::FailureCount();
 
   // A file that could not be read or written ends the run there: a later
@@ -107,6 +131,7 @@ void RunConversion(plat::Dialog* dialog) {
   plat::RestoreCursor(previous);
   SetStatusLine(dialog, "");
   // Entries refused or passed over: the run did not do all of its work.
+  ShowNumberedBackups(dialog);
   bool refused = rec::ShowRefusals(dialog);
   if (rec::FailureCount() != failures_before || refused)
     plat::ShowMessageBox(dialog, kNotDone, "Lanvo", plat::kIconError | plat::kOk);

@@ -15,6 +15,7 @@
 #include "convert/pending_file.hpp"
 #include "convert/record_io.hpp"
 #include "convert/split.hpp"
+#include "recfile/backup.hpp"
 #include "recfile/find_key.hpp"
 
 namespace convert {
@@ -114,7 +115,10 @@ void SplitFarmsAndAccounts() {
                !(table && table->Failed());
   FCloseIf(clients);
   rec::FileChanges changes;
-  changes.CopyUnlessExists(kClients, kClientsBackup);  // the client file as it was; an older backup is kept
+  // The client file as it was; an older, different backup is kept too.
+  std::string backup = rec::BackupName(kClients, kClientsBackup);
+  if (backup.empty()) return;
+  changes.CopyUnlessExists(kClients, backup);
   changes.Create(kBankAccounts);
   changes.Create(kFarms);
   changes.Replace(kClients);

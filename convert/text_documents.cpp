@@ -9,6 +9,7 @@
 #include "convert/pending_file.hpp"
 #include "convert/phones_texts.hpp"
 #include "convert/record_io.hpp"
+#include "recfile/backup.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
 
@@ -92,7 +93,11 @@ void ConvertTextDocuments() {
     if (!read) return;
     // F90.DAT goes once its documents are in F40.DAT, and those that could
     // not be read in its backup.
-    if (reading == Reading::kStoppedAtBadLength) changes.CopyUnlessExists(kOldTexts, kOldTextsBackup);
+    if (reading == Reading::kStoppedAtBadLength) {
+      std::string backup = rec::BackupName(kOldTexts, kOldTextsBackup);
+      if (backup.empty()) return;
+      changes.CopyUnlessExists(kOldTexts, backup);
+    }
     changes.Delete(kOldTexts);
   }
   if (!texts.Finish()) return;

@@ -56,6 +56,17 @@ bool SyncFile(Handle h);
 bool TruncateFile(Handle h, std::uint64_t size);
 bool CloseFile(Handle h);
 
+// What tells one version of a file from another: its identity on its volume,
+// its size and the time of its last change, as the file system keeps them.
+struct FileStamp {
+  std::uint64_t id = 0;
+  std::int64_t size = -1;
+  std::int64_t modified = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+// The stamp of a regular file; false when there is none (missing, refused).
+bool StampOf(const std::string& name, FileStamp* stamp);
+
 // True when a file or a folder of that name exists.
 bool Exists(const std::string& name);
 bool IsFolder(const std::string& name);

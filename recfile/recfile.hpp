@@ -43,9 +43,10 @@ bool FIsDeleted(Stream* stream, std::int64_t index, int length);
 char* TempFileName(char* buffer);
 // Removes the file, also a read-only one: 0 when it was removed, -1 otherwise.
 int FDelete(const std::string& name);
-// True when backup holds a backup of source: one kept from before (it is never
-// overwritten), or a whole copy made now and on the disk. Only then may the
-// source go.
+// True when backup exists: one kept from before (it is never overwritten), or
+// a whole copy of source made now and on the disk. The journal's copy, which
+// must give the same answer when it is done again; the steps choose its name
+// with rec::BackupName (recfile/backup.hpp) so that it holds source's bytes.
 bool KeepBackup(const std::string& source, const std::string& backup);
 
 namespace rec {

@@ -3,6 +3,7 @@
 // I/O failure at any point of step 1 leaves behind.
 #include "convert/conversion.hpp"
 
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -84,7 +85,9 @@ TEST_F(RunTest, SourceStaysWhenItsBackupCannotBeMade) {
   WriteFile("F10R1.DAT", "converted earlier");
   WriteFile("F14.DAT", "forms");
   WriteFile("F14R0.DAT", "converted earlier");
-  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kCopy; };
+  plat::TestHooks().before_file_op = [](plat::FileOp op) {
+    return op != plat::FileOp::kCopy && op != plat::FileOp::kRename;
+  };
   Convert();
   EXPECT_EQ(ReadFile("F10.DAT"), "old clients");
   EXPECT_EQ(ReadFile("F14.DAT"), "forms");
@@ -92,10 +95,10 @@ TEST_F(RunTest, SourceStaysWhenItsBackupCannotBeMade) {
 }
 
 #ifndef _WIN32
-// On POSIX the new name of a backup reaches the disk with a flush of its
-// folder; until that has been done, the source may not go (a power cut could
-// keep the deletion and lose the name). Windows renames with write-through.
-TEST_F(RunTest, SourceStaysUntilTheNameOfItsBackupIsOnTheDisk) {
+// A source whose backup name is free becomes its backup by a rename; on POSIX
+// the rename reaches the disk with a flush of its folder, and a flush that
+// failed is a run not done. Windows renames with write-through.
+TEST_F(RunTest, ASourceBecomesItsBackupAndTheRenameIsFlushed) {
   WriteFile("F10.DAT", "old clients");
   WriteFile("F10R1.DAT", "converted earlier");
   plat::FileOp last = plat::FileOp::kOpen;
@@ -105,12 +108,13 @@ TEST_F(RunTest, SourceStaysUntilTheNameOfItsBackupIsOnTheDisk) {
     return !refused;
   };
   Convert();
-  plat::TestHooks() = plat::Hooks{};
-  EXPECT_EQ(ReadFile("F10.DAT"), "old clients");
+  plat::TestHooks().before_file_op = nullptr;
+  EXPECT_FALSE(FileExists("F10.DAT"));
+  EXPECT_EQ(ReadFile("F10.TMP"), "old clients");
   ASSERT_FALSE(messages_.messages().empty());
   EXPECT_EQ(messages_.messages().back().flags, plat::kIconError | plat::kOk);  // not done, and said so
-  Convert();  // the backup is there now: its source goes
-  EXPECT_FALSE(FileExists("F10.DAT"));
+  Convert();
+  EXPECT_EQ(messages_.messages().back().text, "A conversão foi realizada.");
   EXPECT_EQ(ReadFile("F10.TMP"), "old clients");
 }
 #endif
@@ -302,6 +306,68 @@ TEST_F(RunTest, MissingFilesAreNotFailures) {
   plat::MakeReadOnly("F10R1.DAT");
   Convert();
   EXPECT_EQ(messages_.texts(), std::vector<std::string>{"A conversão foi realizada."});
+}
+
+}  // namespace
+
+namespace {
+
+class RunBackupTest : public test::FolderTest {
+ protected:
+  void TearDown() override {
+    plat::TestHooks() = plat::Hooks{};
+    test::FolderTest::TearDown();
+  }
+  void Convert() { RunConversion(&dialog_); }
+  app::TextDialog dialog_{app::ConversionDialogItems(), "Lanvo 3.03"};
+  test::MessageLog messages_;
+};
+
+TEST_F(RunBackupTest, ASourceWhoseBackupNameHoldsSomethingElseGoesToTheNextFreeNumber) {
+  WriteFile("F10.DAT", "old clients");
+  WriteFile("F10R1.DAT", "converted earlier");
+  WriteFile("F10.TMP", "older backup");
+  WriteFile("F10-1.TMP", "another file");
+  WriteFile("F14.DAT", "forms");
+  WriteFile("F14R0.DAT", "converted earlier");
+  test::fs::create_directory("F14.TMP");  // a folder at the backup's name
+  Convert();
+  EXPECT_FALSE(FileExists("F10.DAT"));
+  EXPECT_EQ(ReadFile("F10.TMP"), "older backup");
+  EXPECT_EQ(ReadFile("F10-1.TMP"), "another file");
+  EXPECT_EQ(ReadFile("F10-2.TMP"), "old clients");
+  EXPECT_FALSE(FileExists("F14.DAT"));
+  EXPECT_EQ(ReadFile("F14-1.TMP"), "forms");
+  // The run says where they went.
+  std::string said;
+  for (const std::string& text : messages_.texts()) said += text;
+  EXPECT_NE(said.find("F10.DAT -> F10-2.TMP"), std::string::npos) << said;
+  EXPECT_NE(said.find("F14.DAT -> F14-1.TMP"), std::string::npos) << said;
+  // A source whose bytes a file of the series holds already simply goes.
+  WriteFile("F10.DAT", "old clients");
+  Convert();
+  EXPECT_FALSE(FileExists("F10.DAT"));
+  EXPECT_FALSE(FileExists("F10-3.TMP"));
+}
+
+TEST_F(RunBackupTest, ASourceWrittenToWhileItWasConvertedStays) {
+  WriteFile("F10.DAT", std::string(400, 'A'));
+  // Another program appends to F10.DAT once the new client file is written.
+  bool appended = false;
+  plat::TestHooks().before_file_op = [&appended](plat::FileOp op) {
+    if (op == plat::FileOp::kRename && !appended) {
+      appended = true;
+      std::FILE* f = std::fopen("F10.DAT", "ab");
+      std::fputs("appended meanwhile", f);
+      std::fclose(f);
+    }
+    return true;
+  };
+  Convert();
+  EXPECT_TRUE(FileExists("F10R1.DAT"));
+  EXPECT_EQ(ReadFile("F10.DAT"), std::string(400, 'A') + "appended meanwhile");
+  EXPECT_FALSE(FileExists("F10.TMP"));
+  EXPECT_EQ(messages_.messages().back().flags, plat::kIconError | plat::kOk);
 }
 
 }  // namespace

@@ -832,6 +832,15 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
   return names;
 }
 
+bool StampOf(const std::string& name, FileStamp* stamp) {
+  struct stat st;
+  if (LookAt(name, &st) != Look::kFile) return false;
+  stamp->id = static_cast<std::uint64_t>(st.st_ino);
+  stamp->size = st.st_size;
+  stamp->modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
+}
+
 std::int64_t FileSize(const std::string& name) {
   struct stat st;
   return LookAt(name, &st) == Look::kFile ? st.st_size : -1;
