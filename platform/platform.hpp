@@ -155,7 +155,9 @@ LocalTime Now();
 // - never update in place, truncate or change the attributes of a file that
 //   has more than one name (a hard link), as that would change the other name;
 // - take a component that is "." or "..", or that holds a separator ("/", and
-//   "\" or ":" on Windows) or a control character, for no name at all.
+//   "\" or ":" on Windows) or a control character, for no name at all;
+// - take two entries whose names differ only in letter case (possible on
+//   POSIX) for a clash: neither is used.
 // An entry so met is left untouched and recorded here. From the first link,
 // special file or hard link on, nothing more is changed by this process:
 // every operation that writes, deletes, renames or changes attributes fails,
@@ -167,6 +169,9 @@ enum class Refusal {
   kNotRegular,  // a FIFO, socket, device, or a folder where a file is wanted
   kHardLinks,   // a file with more than one name, to be changed in place
   kBadName,     // a name that is no plain name of its folder
+  kCaseClash,   // two entries whose names differ only in letter case
+  kNotFolder,   // something else where a folder is wanted
+  kUnreadable,  // a folder whose names cannot be read
 };
 struct RefusedEntry {
   std::string name;  // as the core spells it

@@ -13,6 +13,9 @@ const char* Why(plat::Refusal why) {
     case plat::Refusal::kNotRegular: return "não é um arquivo comum (pipe, socket, dispositivo ou pasta)";
     case plat::Refusal::kHardLinks: return "tem mais de um nome (link físico) e seria alterado também no outro";
     case plat::Refusal::kBadName: return "tem um nome que não é de arquivo (separador de pastas, \".\" ou \"..\")";
+    case plat::Refusal::kCaseClash: return "são nomes que diferem só em maiúsculas e minúsculas; deixe um só";
+    case plat::Refusal::kNotFolder: return "não é uma pasta";
+    case plat::Refusal::kUnreadable: return "é uma pasta que não pôde ser lida";
   }
   return "";
 }

@@ -21,6 +21,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
+#include <unordered_map>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -38,13 +40,6 @@ std::string g_diskette;
 std::string g_root = "/";
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  return true;
-}
 
 // A component of a name that the program may use: not "." or "..", and no
 // "/" or control character, which would make it a path or hide what it is.
@@ -139,37 +134,92 @@ std::string JoinNative(const std::string& folder, const std::string& part) {
   return folder.back() == '/' ? folder + part : folder + "/" + part;
 }
 
-// Finds the entry of a folder whose name equals name in any letter case.
-// Several spellings can coexist on POSIX; the first in byte order is taken, so
-// that the choice does not depend on the directory's order.
-bool FindInFolder(int dir, const std::string& name, std::string* found) {
+std::string Folded(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = FoldCase(c);
+  return folded;
+}
+
+// The names of a folder by their letter-case-folded form, read once and then
+// kept as long as the folder's time of change says nothing changed it but
+// this process (whose own changes the index follows), so that a step that
+// looks up thousands of names in one folder reads it once.
+struct FolderIndex {
+  struct timespec changed = {};
+  std::unordered_map<std::string, std::vector<std::string>> names;
+};
+
+std::map<std::pair<dev_t, ino_t>, FolderIndex>& Indexes() {
+  static std::map<std::pair<dev_t, ino_t>, FolderIndex> indexes;
+  return indexes;
+}
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The index of the folder open at dir; null when it cannot be read.
+FolderIndex* IndexOf(int dir) {
+  struct stat st;
+  if (::fstatat(dir, ".", &st, 0) != 0) return nullptr;
+  auto key = std::make_pair(st.st_dev, st.st_ino);
+  auto found = Indexes().find(key);
+  if (found != Indexes().end() && SameTime(found->second.changed, st.st_mtim)) return &found->second;
   int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  DIR* listing = ::fdopendir(fd);
+  DIR* listing = fd >= 0 ? ::fdopendir(fd) : nullptr;
   if (!listing) {
-    ::close(fd);
-    return false;
+    if (fd >= 0) ::close(fd);
+    return nullptr;
   }
-  bool ok = false;
-  std::string best;
+  FolderIndex index;
+  index.changed = st.st_mtim;
   while (dirent* entry = ::readdir(listing)) {
-    if (SameIgnoringCase(entry->d_name, name) && (!ok || best > entry->d_name)) {
-      best = entry->d_name;
-      ok = true;
-    }
+    std::string_view name = entry->d_name;
+    if (name != "." && name != "..") index.names[Folded(name)].emplace_back(name);
   }
   ::closedir(listing);
-  if (ok) *found = best;
-  return ok;
+  // Several spellings can coexist on POSIX: in byte order, so that the choice
+  // does not depend on the directory's order.
+  for (auto& [folded, spellings] : index.names) std::sort(spellings.begin(), spellings.end());
+  return &(Indexes()[key] = std::move(index));
+}
+
+// Keeps the index of the folder open at dir up to date after this process
+// added or removed a name there.
+void NoteEntry(int dir, const std::string& name, bool added) {
+  struct stat st;
+  if (::fstatat(dir, ".", &st, 0) != 0) return;
+  auto found = Indexes().find(std::make_pair(st.st_dev, st.st_ino));
+  if (found == Indexes().end()) return;
+  std::vector<std::string>& spellings = found->second.names[Folded(name)];
+  auto at = std::lower_bound(spellings.begin(), spellings.end(), name);
+  if (added && (at == spellings.end() || *at != name)) spellings.insert(at, name);
+  if (!added && at != spellings.end() && *at == name) spellings.erase(at);
+  found->second.changed = st.st_mtim;
 }
 
 // The spelling of part in dir: as given when it exists so, else an existing
-// one that differs only in letter case, else as given.
-std::string Spelling(int dir, const std::string& part) {
+// one that differs only in letter case, else as given. Two entries that differ
+// only in letter case are a clash: which one the user means cannot be told,
+// and both are refused. False for a clash.
+bool Spelling(int dir, const std::string& part, const std::string& name, std::string* spelled) {
+  *spelled = part;
   struct stat st;
-  if (::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return part;
-  std::string found;
-  return FindInFolder(dir, part, &found) ? found : part;
+  bool exact = ::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  FolderIndex* index = IndexOf(dir);
+  if (!index) return true;
+  auto found = index->names.find(Folded(part));
+  if (found == index->names.end() || found->second.empty()) return true;
+  const std::vector<std::string>& spellings = found->second;
+  if (spellings.size() > 1) {
+    std::string both;
+    for (const std::string& spelling : spellings) both += (both.empty() ? "" : " e ") + spelling;
+    std::size_t slash = name.find_last_of('\\');
+    Refuse(slash == std::string::npos ? both : name.substr(0, slash + 1) + both, Refusal::kCaseClash);
+    return false;
+  }
+  if (!exact) *spelled = spellings.front();
+  return true;
 }
 
 // Opens a folder below dir without following a link; a link is refused.
@@ -179,7 +229,8 @@ int OpenSubfolder(int dir, const std::string& part, const std::string& name) {
   if (fd >= 0) return fd;
   int error = errno;
   struct stat st;
-  if (::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) Refuse(name, Refusal::kLink);
+  if (::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    Refuse(name, S_ISLNK(st.st_mode) ? Refusal::kLink : S_ISDIR(st.st_mode) ? Refusal::kUnreadable : Refusal::kNotFolder);
   errno = error;
   return -1;
 }
@@ -240,13 +291,16 @@ bool Locate(const std::string& name, Place* place) {
   }
 #endif
   for (; walked < folders; ++walked) {
-    std::string part = Spelling(place->dir(), parsed.parts[walked]);
+    std::string part;
+    if (!Spelling(place->dir(), parsed.parts[walked], name, &part)) return false;
     int fd = OpenSubfolder(place->dir(), part, name);
     if (fd < 0) return false;
     place->Reset(fd);
     place->native_ = JoinNative(place->native_, part);
   }
-  place->set_leaf(Spelling(place->dir(), parsed.parts.back()));
+  std::string leaf;
+  if (!Spelling(place->dir(), parsed.parts.back(), name, &leaf)) return false;
+  place->set_leaf(leaf);
   place->native_ = JoinNative(place->native_, place->leaf());
   return true;
 }
@@ -465,6 +519,7 @@ int OpenEntry(const std::string& name, const Place& place, OpenMode mode) {
     if (errno == ENXIO) Refuse(name, Refusal::kNotRegular);
     return -1;
   }
+  if (look == Look::kMissing && (flags & O_CREAT)) NoteEntry(place.dir(), place.leaf(), true);
   // What was opened is what was looked at, and a regular file of one name.
   struct stat st;
   bool same = ::fstat(fd, &st) == 0 &&
@@ -497,13 +552,20 @@ bool SyncPlaceFolder(const Place& place) {
 bool RenameAtNoReplace(const Place& from, const Place& to, bool folder) {
   const char* src = from.leaf().c_str();
   const char* dst = to.leaf().c_str();
-  if (::renameat2(from.dir(), src, to.dir(), dst, RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // File systems without RENAME_NOREPLACE: a hard link never replaces either.
-  if (!folder) return ::linkat(from.dir(), src, to.dir(), dst, 0) == 0 && ::unlinkat(from.dir(), src, 0) == 0;
-  struct stat st;
-  if (::fstatat(to.dir(), dst, &st, AT_SYMLINK_NOFOLLOW) == 0) return false;
-  return ::renameat(from.dir(), src, to.dir(), dst) == 0;
+  bool renamed = ::renameat2(from.dir(), src, to.dir(), dst, RENAME_NOREPLACE) == 0;
+  if (!renamed && (errno == EINVAL || errno == ENOSYS)) {
+    // File systems without RENAME_NOREPLACE: a hard link never replaces either.
+    struct stat st;
+    if (!folder)
+      renamed = ::linkat(from.dir(), src, to.dir(), dst, 0) == 0 && ::unlinkat(from.dir(), src, 0) == 0;
+    else if (::fstatat(to.dir(), dst, &st, AT_SYMLINK_NOFOLLOW) != 0)
+      renamed = ::renameat(from.dir(), src, to.dir(), dst) == 0;
+  }
+  if (renamed) {
+    NoteEntry(from.dir(), from.leaf(), false);
+    NoteEntry(to.dir(), to.leaf(), true);
+  }
+  return renamed;
 }
 
 // The entry to be removed: a regular file (a read-only one only when
@@ -517,7 +579,9 @@ bool RemoveEntry(const std::string& name, bool any_mode) {
   // Windows refuses to delete a read-only file; so does RemoveFile.
   if (!any_mode && ReadOnlyMode(st)) return false;
   if (!FileOpAllowed(FileOp::kDelete)) return false;
-  return ::unlinkat(place.dir(), place.leaf().c_str(), 0) == 0;
+  if (::unlinkat(place.dir(), place.leaf().c_str(), 0) != 0) return false;
+  NoteEntry(place.dir(), place.leaf(), false);
+  return true;
 }
 
 }  // namespace
@@ -676,7 +740,10 @@ bool RenameReplace(const std::string& from, const std::string& to) {
     Refuse(to, Refusal::kNotRegular);
     return false;
   }
-  return ::renameat(source.dir(), source.leaf().c_str(), target.dir(), target.leaf().c_str()) == 0;
+  if (::renameat(source.dir(), source.leaf().c_str(), target.dir(), target.leaf().c_str()) != 0) return false;
+  posix::NoteEntry(source.dir(), source.leaf(), false);
+  posix::NoteEntry(target.dir(), target.leaf(), true);
+  return true;
 }
 
 bool CopyNoReplace(const std::string& from, const std::string& to) {
@@ -776,7 +843,9 @@ bool MakeFolder(const std::string& name) {
   if (ChangesStopped()) return false;
   Place place;
   if (!posix::Locate(name, &place)) return false;
-  return ::mkdirat(place.dir(), place.leaf().c_str(), 0777) == 0;
+  if (::mkdirat(place.dir(), place.leaf().c_str(), 0777) != 0) return false;
+  posix::NoteEntry(place.dir(), place.leaf(), true);
+  return true;
 }
 
 bool RemoveFolder(const std::string& name) {
@@ -785,7 +854,9 @@ bool RemoveFolder(const std::string& name) {
   Place place;
   struct stat st;
   if (!posix::Locate(name, &place) || LookAt(name, place, &st) != Look::kFolder) return false;
-  return ::unlinkat(place.dir(), place.leaf().c_str(), AT_REMOVEDIR) == 0;
+  if (::unlinkat(place.dir(), place.leaf().c_str(), AT_REMOVEDIR) != 0) return false;
+  posix::NoteEntry(place.dir(), place.leaf(), false);
+  return true;
 }
 
 bool SyncFolder(const std::string& name) {
@@ -804,9 +875,17 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
   std::vector<std::string> names;
   Place place;
   struct stat st;
-  if (!posix::Locate(folder, &place) || LookAt(folder, place, &st) != Look::kFolder) return names;
+  if (!posix::Locate(folder, &place)) return names;
+  Look look = LookAt(folder, place, &st);
+  // Only an absent folder holds nothing: a file in its place, or one that
+  // cannot be read, would have its work taken for done.
+  if (look == Look::kFile) Refuse(folder, Refusal::kNotFolder);
+  if (look != Look::kFolder) return names;
   int fd = ::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return names;
+  if (fd < 0) {
+    Refuse(folder.empty() ? "." : folder, Refusal::kUnreadable);
+    return names;
+  }
   DIR* dir = ::fdopendir(fd);
   if (!dir) {
     ::close(fd);

@@ -237,6 +237,36 @@ TEST_F(HostileFolderTest, NamesFoundOnTheDiskAreNeverTakenForPaths) {
   EXPECT_FALSE(test::FileExists("data/F10R2.DAT.001"));
 }
 
+TEST_F(HostileFolderTest, TwoNamesThatDifferOnlyInLetterCaseAreAClash) {
+  MakeSample();
+  test::WriteFile("data/f10.dat", "another client file\r\n");
+  std::string upper = test::ReadFile("data/F10.DAT");
+  // Nothing decides which one is meant: neither is converted, however often.
+  for (int run = 0; run < 3; ++run) {
+    auto r = Run("convert");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("F10.DAT e f10.dat"), std::string::npos) << r.out;
+  }
+  EXPECT_EQ(test::ReadFile("data/F10.DAT"), upper);
+  EXPECT_EQ(test::ReadFile("data/f10.dat"), "another client file\r\n");
+  EXPECT_FALSE(test::FileExists("data/F10R1.DAT"));
+  // One removed, the other converts.
+  fs::remove("data/f10.dat");
+  EXPECT_EQ(Run("convert").status, 0);
+  EXPECT_EQ(test::ReadFile("data/F10.TMP"), upper);
+}
+
+TEST_F(HostileFolderTest, AFileWhereAFolderIsWantedIsNotTakenForAnEmptyFolder) {
+  MakeSample();
+  fs::remove_all("data/REG");
+  test::WriteFile("data/REG", "not a folder\r\n");
+  auto r = Run("convert");
+  ExpectRefused(r, "REG", "REG as a file");
+  EXPECT_EQ(test::ReadFile("data/REG"), "not a folder\r\n");
+  // The registration fix was not logged as done.
+  EXPECT_EQ(test::ReadFile("data/CONV.DAT").find("219"), std::string::npos);
+}
+
 TEST_F(HostileFolderTest, FoldersTheUserNamesAreTakenAsGiven) {
   // A folder literally named "cust\x" beside the folder cust/x.
   fs::create_directories("cust/x");
