@@ -108,7 +108,10 @@ void BuildPhoneIndex() {
     // (held by another program) would never be indexed once FTEL1.DAT
     // exists: the index waits for a later run.
     StreamPtr in = FOpenUpdate(source.name);
-    if (!in && plat::Exists(source.name)) return;
+    if (!in && plat::Exists(source.name)) {
+      rec::NoteFailure();
+      return;
+    }
     if (!in) continue;
     auto out = std::make_unique<PendingFile>(source.name);
     if (!out->stream()) return;

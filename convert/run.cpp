@@ -132,6 +132,7 @@ void RunConversion(plat::Dialog* dialog) {
   SetStatusLine(dialog, "");
   // Entries refused or passed over: the run did not do all of its work.
   ShowNumberedBackups(dialog);
+  rec::ShowSkipped(dialog);
   bool refused = rec::ShowRefusals(dialog);
   if (rec::FailureCount() != failures_before || refused)
     plat::ShowMessageBox(dialog, kNotDone, "Lanvo", plat::kIconError | plat::kOk);

@@ -17,6 +17,7 @@
 #include "convert/split.hpp"
 #include "recfile/backup.hpp"
 #include "recfile/find_key.hpp"
+#include "recfile/refusals.hpp"
 
 namespace convert {
 namespace {
@@ -102,13 +103,20 @@ void SplitFarmsAndAccounts() {
   // The client file is opened for update, as it is changed: a read-only one
   // is not split.
   StreamPtr clients = OpenToUpdate(kClients);
-  if (!clients) return;
+  if (!clients) {
+    if (plat::IsReadOnly(kClients))
+      rec::NoteSkipped("F10R2.DAT é somente leitura: as fazendas e as contas bancárias não foram separadas.");
+    return;
+  }
   PendingFile accounts(kBankAccounts), farms(kFarms), new_clients(kClients);
   if (!accounts.stream() || !farms.stream() || !new_clients.stream()) return;
   // Without a bank table every bank is "BANCO"; one that is there but cannot
   // be read would lose the names, and the split waits for a later run.
   StreamPtr table = OpenToRead(kBankTable);
-  if (!table && plat::Exists(kBankTable)) return;
+  if (!table && plat::Exists(kBankTable)) {
+    rec::NoteFailure();
+    return;
+  }
 
   BankNames banks(table.get());
   bool split = SplitClients(*clients, *new_clients.stream(), *farms.stream(), *accounts.stream(), banks) &&

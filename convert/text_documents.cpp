@@ -85,7 +85,10 @@ void ConvertTextDocuments() {
   StreamPtr old_texts = FOpenRead(kOldTexts);
   // An F90.DAT that is there but cannot be read would never be converted once
   // F40.DAT exists: the conversion waits for a later run.
-  if (!old_texts && plat::Exists(kOldTexts)) return;
+  if (!old_texts && plat::Exists(kOldTexts)) {
+    rec::NoteFailure();
+    return;
+  }
   if (old_texts) {
     Reading reading = CopyDocuments(*old_texts, *texts.stream());
     bool read = !old_texts->Failed();

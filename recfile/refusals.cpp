@@ -1,6 +1,7 @@
 #include "recfile/refusals.hpp"
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.hpp"
 
@@ -29,6 +30,22 @@ bool ShowRefusals(plat::Dialog* dialog) {
   for (const plat::RefusedEntry& entry : entries) text += "  " + entry.name + ": " + Why(entry.why) + "\n";
   text += "Remova-os ou troque-os por arquivos comuns e execute novamente.";
   plat::ShowMessageBox(dialog, text, "Lanvo", plat::kIconError | plat::kOk);
+  return true;
+}
+
+std::vector<std::string>& Skipped() {
+  static std::vector<std::string> skipped;
+  return skipped;
+}
+
+void NoteSkipped(const std::string& text) { Skipped().push_back(text); }
+
+bool ShowSkipped(plat::Dialog* dialog) {
+  if (Skipped().empty()) return false;
+  std::string text;
+  for (const std::string& line : Skipped()) text += (text.empty() ? "" : "\n") + line;
+  Skipped().clear();
+  plat::ShowMessageBox(dialog, text, "Lanvo", plat::kIconWarning | plat::kOk);
   return true;
 }
 

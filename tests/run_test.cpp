@@ -371,3 +371,17 @@ TEST_F(RunBackupTest, ASourceWrittenToWhileItWasConvertedStays) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RunBackupTest, AReadOnlyClientFileIsNotSplitAndTheRunSaysSo) {
+  WriteFile("F10R2.DAT", std::string(1000, ' '));
+  ASSERT_TRUE(plat::MakeReadOnly("F10R2.DAT"));
+  Convert();
+  EXPECT_FALSE(FileExists("F09R0.DAT"));
+  std::vector<std::string> said = messages_.texts();
+  ASSERT_GE(said.size(), 2u);
+  EXPECT_NE(said[said.size() - 2].find("F10R2.DAT é somente leitura"), std::string::npos);
+}
+
+}  // namespace
