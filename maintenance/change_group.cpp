@@ -55,10 +55,10 @@ void ChangeClientGroup(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
   // The old group is compared as the records hold it: "1" matches "1  ", not "001".
   char old_group[kGroupWidth + 1] = {};
-  std::string typed = ItemTextLatin1(dialog, kItemOldGroup, kGroupWidth);
+  std::string typed = Utf8ToCp1252(dialog->ItemText(kItemOldGroup), kGroupWidth);
   typed.copy(old_group, kGroupWidth);
   PadRight(old_group, kGroupWidth);
-  std::string new_group = ItemTextLatin1(dialog, kItemNewGroup, kGroupWidth);
+  std::string new_group = Utf8ToCp1252(dialog->ItemText(kItemNewGroup), kGroupWidth);
 
   WrittenCount changed(*clients);
   char field[kGroupWidth + 1];

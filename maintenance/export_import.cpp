@@ -60,7 +60,7 @@ bool InGroup(const char* record, std::size_t length, const std::string& group) {
 void ExportClients(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
   std::int64_t capacity = DisketteCapacity();
-  std::string group = ItemTextLatin1(dialog, kItemGroupField, maint::kGroupWidth);
+  std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), maint::kGroupWidth);
 
   enum class End { kAll, kError, kDiskLimit } end = End::kAll;
   std::int64_t count = 0;
@@ -167,7 +167,7 @@ void ImportClients(plat::Dialog* dialog) {
   if (clients && have_map && map.Open()) {
     error = !MarkLocalCodes(*clients, map);
     map.Rewind();
-    std::string group = ItemTextLatin1(dialog, kItemGroupField, maint::kGroupWidth);
+    std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), maint::kGroupWidth);
     // "%-3s" of a text of at most 3 characters: an empty group gives three spaces.
     std::string group_field = group;
     group_field.resize(maint::kGroupWidth, ' ');

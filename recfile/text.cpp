@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 char* TrimRight(char* text) {
   std::size_t n = std::strlen(text);
@@ -66,6 +67,83 @@ char* CleanText(char* text) {
     if (c >= 1 && c <= 31) *p = ' ';
   }
   return text;
+}
+
+namespace {
+
+// What code page 1252 puts from 0x80 to 0x9F, where Latin-1 has its C1
+// controls; 0 where the code page leaves a byte undefined.
+constexpr char32_t kCp1252From80[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 88-8F
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 98-9F
+};
+
+constexpr char32_t kNoCharacter = 0xFFFFFFFF;
+
+// The first character of a non-empty text: its length, and its code point in
+// code (kNoCharacter for a byte that begins no well-formed sequence, which is
+// a character of one byte). Overlong forms, surrogates and code points beyond
+// U+10FFFF are not well formed.
+std::size_t DecodeUtf8(std::string_view text, char32_t* code) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char lead = byte(0);
+  *code = kNoCharacter;
+  if (lead < 0x80) {
+    *code = lead;
+    return 1;
+  }
+  std::size_t length;
+  char32_t value;
+  // The range of the second byte; the later ones run from 80 to BF.
+  unsigned char low = 0x80, high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    value = lead & 0x1Fu;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    value = lead & 0x0Fu;
+    if (lead == 0xE0) low = 0xA0;   // overlong below
+    if (lead == 0xED) high = 0x9F;  // surrogates above
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    value = lead & 0x07u;
+    if (lead == 0xF0) low = 0x90;   // overlong below
+    if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF above
+  } else {
+    return 1;
+  }
+  if (text.size() < length) return 1;
+  for (std::size_t i = 1; i < length; ++i) {
+    unsigned char next = byte(i);
+    if (next < low || next > high) return 1;
+    low = 0x80;
+    high = 0xBF;
+    value = (value << 6) | (next & 0x3Fu);
+  }
+  *code = value;
+  return length;
+}
+
+char Cp1252Byte(char32_t code) {
+  if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) return ' ';
+  if (code < 0x7F || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
+  for (std::size_t i = 0; i < std::size(kCp1252From80); ++i)
+    if (kCp1252From80[i] == code) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view text, std::size_t width) {
+  std::string bytes;
+  while (!text.empty() && bytes.size() < width) {
+    char32_t code;
+    text.remove_prefix(DecodeUtf8(text, &code));
+    bytes += Cp1252Byte(code);
+  }
+  return bytes;
 }
 
 long TextToInt(const char* text) {

@@ -1,9 +1,12 @@
 // Text, number and date routines over character buffers. Text is single-byte
 // code page 1252. Each routine works in place on the caller's buffer unless it
-// says otherwise; none allocates or reports anything.
+// says otherwise; none reports anything, and only Utf8ToCp1252 allocates.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // --- text
 
@@ -23,6 +26,17 @@ int HasText(const char* text);
 char* Utf8ToLatin1(char* text);
 // Utf8ToLatin1, then every code from 1 to 31 becomes a space.
 char* CleanText(char* text);
+
+// --- typed text
+
+// What the user typed (UTF-8, as the dialogs and the console hand it over) as
+// it goes into a data file: its first width characters in code page 1252, one
+// byte each, so that a cut never leaves half a character. A character is a
+// well-formed UTF-8 sequence or a byte that begins none. One the code page
+// cannot hold and every such stray byte become "?"; a control character (C0,
+// DEL, C1; NUL, tab and line ends included) becomes a space, as the import
+// cleans it.
+std::string Utf8ToCp1252(std::string_view text, std::size_t width);
 
 // --- numbers
 

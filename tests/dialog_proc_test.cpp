@@ -70,6 +70,28 @@ TEST_F(DialogProcTest, NewGroupIsRewrittenOnlyWhenItLosesTheFocus) {
   EXPECT_EQ(dialog_.ItemText(111), "007");
 }
 
+// Typed groups reach the client file in code page 1252, and the old group is
+// compared in it too: each change finds the group that the one before wrote.
+TEST_F(DialogProcTest, TypedGroupsAreWrittenAndComparedInCodePage1252) {
+  struct Typed {
+    const char* text;
+    const char* stored;
+  };
+  const Typed groups[] = {
+      {"€1", "\x80" "1 "}, {"Œ", "\x8C  "}, {"a\nb", "a b"}, {"😀", "?  "}, {"éé€x", "\xE9\xE9\x80"},
+  };
+  test::WriteFile("F10R2.DAT", test::Record(1000).Set(232, 3, "001"));
+  std::string old_group = "001";
+  for (const Typed& group : groups) {
+    dialog_.SetItemText(110, old_group);
+    dialog_.SetItemText(111, group.text);
+    EXPECT_TRUE(Command(312));
+    EXPECT_EQ(test::Field(test::ReadFile("F10R2.DAT"), 1000, 0, 232, 3), group.stored) << group.text;
+    old_group = group.text;
+  }
+  EXPECT_EQ(messages_.texts(), std::vector<std::string>(std::size(groups), "O grupo foi alterado em 1 clientes."));
+}
+
 TEST_F(DialogProcTest, ConvertRunsTheConversion) {
   EXPECT_TRUE(Command(300));
   EXPECT_EQ(messages_.texts(), std::vector<std::string>{"A conversão foi realizada."});

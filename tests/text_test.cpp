@@ -30,6 +30,12 @@ std::string Clean(const std::string& s) {
   return CleanText(buffer.data());
 }
 
+// The UTF-8 of a code point below U+0800.
+std::string Utf8Of(unsigned code) {
+  if (code < 0x80) return std::string(1, static_cast<char>(code));
+  return {static_cast<char>(0xC0 | code >> 6), static_cast<char>(0x80 | (code & 0x3F))};
+}
+
 std::string Format(double value, int decimals) {
   char buffer[40];
   return FormatNumber(value, decimals, buffer);
@@ -84,6 +90,50 @@ TEST(TextRoutines, CleanTextBlanksControlCharacters) {
   EXPECT_EQ(Clean("\ttab\x1a"), " tab ");
   EXPECT_EQ(Clean("\xE9\x80\xFF"), "\xE9\x80\xFF");  // 128 to 255 stay
   EXPECT_EQ(Clean("\xC3\xA7\x01"), "\xE7 ");
+}
+
+// Code page 1252 from 0x80 to 0x9F as a user types it; null where the code
+// page leaves the byte undefined.
+const char* const kTypedFrom80[32] = {
+    "€",     nullptr, "‚", "ƒ", "„", "…", "†", "‡", "ˆ", "‰", "Š", "‹", "Œ", nullptr, "Ž", nullptr,
+    nullptr, "‘",     "’", "“", "”", "•", "–", "—", "˜", "™", "š", "›", "œ", nullptr, "ž", "Ÿ",
+};
+
+TEST(TypedText, EveryCharacterOfTheCodePageBecomesItsByte) {
+  std::string typed, bytes;
+  for (unsigned i = 0; i < 32; ++i) {
+    // U+0080 to U+009F are controls, not the characters of those bytes.
+    EXPECT_EQ(Utf8ToCp1252(Utf8Of(0x80 + i), 3), " ") << i;
+    if (!kTypedFrom80[i]) continue;
+    std::string byte(1, static_cast<char>(0x80 + i));
+    EXPECT_EQ(Utf8ToCp1252(kTypedFrom80[i], 3), byte) << kTypedFrom80[i];
+    typed += kTypedFrom80[i];
+    bytes += byte;
+  }
+  EXPECT_EQ(bytes.size(), 27u);
+  EXPECT_EQ(Utf8ToCp1252(typed, 27), bytes);
+  // From 0xA0 on the code page is Latin-1, the no-break space included.
+  for (unsigned code = 0xA0; code <= 0xFF; ++code)
+    EXPECT_EQ(Utf8ToCp1252(Utf8Of(code), 3), std::string(1, static_cast<char>(code))) << code;
+  EXPECT_EQ(Utf8ToCp1252(" AZaz09~", 8), " AZaz09~");
+}
+
+TEST(TypedText, WhatTheCodePageCannotHoldIsAQuestionMarkAndAControlASpace) {
+  EXPECT_EQ(Utf8ToCp1252("😀→中\xEF\xBF\xBD", 9), "????");
+  EXPECT_EQ(Utf8ToCp1252("a\nb\r\tc", 9), "a b  c");
+  EXPECT_EQ(Utf8ToCp1252(std::string("\0\x1A\x7F", 3), 9), "   ");
+  // Every byte that begins no well-formed sequence is a "?" of its own.
+  EXPECT_EQ(Utf8ToCp1252("\x80" "a\xFF", 9), "?a?");
+  EXPECT_EQ(Utf8ToCp1252("\xE2\x82" "a\xF0\x9F\x98", 9), "??a???");  // cut short
+  EXPECT_EQ(Utf8ToCp1252("\xC0\xAF\xE0\x82\xAC", 9), "?????");      // overlong
+  EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80\xF4\x90\x80\x80", 9), "???????");  // surrogate, beyond U+10FFFF
+}
+
+TEST(TypedText, TheCutCountsCharactersAndNeverSplitsOne) {
+  EXPECT_EQ(Utf8ToCp1252("éé€x", 3), "\xE9\xE9\x80");
+  EXPECT_EQ(Utf8ToCp1252("😀😀😀😀", 3), "???");
+  EXPECT_EQ(Utf8ToCp1252("ab", 3), "ab");
+  EXPECT_EQ(Utf8ToCp1252("ab", 0), "");
 }
 
 TEST(NumberRoutines, TextToIntStopsAtTheFirstNonDigit) {

@@ -99,6 +99,42 @@ TEST_F(MaintenanceConsoleTest, RegroupChangesTheGroupOrRefusesAReadOnlyFile) {
   EXPECT_EQ(GroupOf(folder() / "F10R2.DAT", 0), "9  ");
 }
 
+// Groups typed on the command line reach the client file in code page 1252:
+// the change of group writes and compares them so, the import writes them so
+// and the export selects by them.
+TEST_F(MaintenanceConsoleTest, TypedGroupsAreCodePage1252) {
+  struct Typed {
+    std::string argument;
+    std::string stored;
+  };
+  const Typed groups[] = {
+      {"€1", "\x80" "1 "}, {"Œ", "\x8C  "}, {"a\nb", "a b"}, {"😀", "?  "}, {"éé€x", "\xE9\xE9\x80"},
+  };
+  test::WriteFile(folder() / "F10R2.DAT", Client("00001", "001"));
+  std::string old_group = "001";
+  for (const Typed& group : groups) {
+    Outcome changed = Console("-C " + Path("") + " regroup '" + old_group + "' '" + group.argument + "'");
+    EXPECT_EQ(changed.output, "[Alterar Grupo] O grupo foi alterado em 1 clientes.\n") << group.argument;
+    EXPECT_EQ(GroupOf(folder() / "F10R2.DAT", 0), group.stored) << group.argument;
+    old_group = group.argument;
+  }
+
+  test::WriteFile(folder() / "a" / "F10R2.BAK", Client("00009", "5"));
+  test::fs::create_directories(folder() / "in");
+  for (const Typed& group : groups) {
+    Outcome imported = Console("-C in --diskette a import '" + group.argument + "'");
+    EXPECT_EQ(imported.output, "[Importar] Foram importados 1 clientes.\n") << group.argument;
+  }
+  std::string in = test::ReadFile(folder() / "in" / "F10R2.DAT");
+  ASSERT_EQ(in.size(), std::size(groups) * kClientLength);
+  for (std::size_t n = 0; n < std::size(groups); ++n)
+    EXPECT_EQ(test::Field(in, kClientLength, n, kGroupAt, 3), groups[n].stored) << groups[n].argument;
+
+  Outcome exported = Console("-C in --diskette a export '€1'");
+  EXPECT_EQ(exported.output, "[Exportar] Foram exportados 1 clientes.\n");
+  EXPECT_EQ(test::ReadFile(folder() / "a" / "F10R2.BAK"), in.substr(0, kClientLength));
+}
+
 TEST_F(MaintenanceConsoleTest, DelinquencyFollowsTheClock) {
   test::Record member(1000);
   member.Set(250, 18, "123.456.789-01").Set(502, 10, "10/06/2026").Set(815, 3, "4");
