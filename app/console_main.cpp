@@ -12,6 +12,7 @@
 
 #include "app/dialog_proc.hpp"
 #include "app/text_dialog.hpp"
+#include "lanvo_version.hpp"
 #include "platform/platform.hpp"
 #include "platform/posix/posix.hpp"
 #include "recfile/dialog.hpp"
@@ -52,6 +53,7 @@ void InteractiveDialog(app::TextDialog& dialog) {
 int main(int argc, char** argv) {
   CLI::App cli{"Converts a Lanvo data folder to release 3.03 and maintains its clients.", "lanvo303"};
   cli.set_help_flag("-h,--help", "Show this help");
+  cli.set_version_flag("--version", "lanvo303 " LANVO_VERSION, "Show the version and exit");
   std::string folder, diskette, root;
   bool yes = false, no = false;
   cli.add_option("-C", folder, "Work in DIR, as if started there")->option_text("DIR");
@@ -77,6 +79,8 @@ int main(int argc, char** argv) {
   try {
     cli.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
+    return cli.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return cli.exit(e);
   } catch (const CLI::ParseError& e) {
     // What was wrong, then the whole usage: the options and the commands.

@@ -15,7 +15,7 @@ shift || true
 if ! command -v clang++ >/dev/null || ! compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null; then
   bash tools/install-packages.sh
 fi
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVO_WERROR=ON \
   -DLANVO_FUZZ=ON -DLANVO_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" --target fuzz_harnesses
 

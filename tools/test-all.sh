@@ -12,12 +12,12 @@ jobs=$(nproc 2>/dev/null || echo 2)
 bash tools/install-packages.sh
 
 echo "== native build and tests"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVO_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure
 
 echo "== sanitizer build and tests (ASan + UBSan)"
-cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLANVO_SANITIZE=ON >/dev/null
+cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLANVO_SANITIZE=ON -DLANVO_WERROR=ON >/dev/null
 cmake --build build-san -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-san -j "$jobs" --output-on-failure

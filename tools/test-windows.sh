@@ -15,7 +15,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 bash tools/install-packages.sh
 
 echo "== Windows build (MinGW-w64)"
-cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVO_WERROR=ON >/dev/null
 cmake --build build-win -j "$jobs"
 
 echo "== the test suite under Wine"

@@ -1,6 +1,7 @@
 // The console program run as a process, as support technicians run it.
 #include <string>
 
+#include "lanvo_version.hpp"
 #include "tests/posix/console_support.hpp"
 #include "tests/support.hpp"
 
@@ -43,6 +44,9 @@ TEST_F(ConsoleTest, HelpListsTheCommands) {
   EXPECT_EQ(r.status, 0);
   for (const char* word : {"convert", "export", "import", "regroup", "delinquency", "--diskette", "--root"})
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
+  r = RunConsole("--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string("lanvo303 ") + LANVO_VERSION + "\n");
 }
 
 TEST_F(ConsoleTest, DialogOnTheTerminalClosesWithoutInput) {
