@@ -28,11 +28,7 @@ constexpr std::size_t kEarlierExport = 2500;
 char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // What the dialog gives for a typed text: code page 1252, cut to 3.
-std::string AsTyped(const std::string& typed) {
-  std::string text = typed.c_str();
-  Utf8ToLatin1(text.data());
-  return std::string(text.c_str()).substr(0, kGroupWidth);
-}
+std::string AsTyped(const std::string& typed) { return Utf8ToCp1252(typed, kGroupWidth); }
 
 // Record n of the client file as the commands read it: up to 1000
 // characters at n × 1000, a null character read as a space.
@@ -52,7 +48,8 @@ bool InGroup(const std::string& record, const std::string& group) {
 void Export(fuzz::Workspace& ws, const std::string& clients, bool have_clients, fuzz::Script& script) {
   bool earlier = script.Byte() & 1;
   long free_records = script.Byte();
-  std::string typed = script.Text(5);
+  // A dialog's text ends at its first null character.
+  std::string typed = script.Text(5).c_str();
   std::string group = AsTyped(typed);
   if (earlier) ws.Write(kDiskette, std::string(kEarlierExport, 'X'));
   ws.SetDisketteFreeSpace(static_cast<std::uint64_t>(free_records) * kLength + kLength - 1);
@@ -90,8 +87,8 @@ void Export(fuzz::Workspace& ws, const std::string& clients, bool have_clients, 
 }
 
 void ChangeGroup(fuzz::Workspace& ws, const std::string& clients, bool have_clients, fuzz::Script& script) {
-  std::string typed_old = script.Text(5);
-  std::string typed_new = script.Text(5);
+  std::string typed_old = script.Text(5).c_str();
+  std::string typed_new = script.Text(5).c_str();
   app::TextDialog dialog({110, 111}, "Lanvo 3.03");
   dialog.SetItemText(110, typed_old);
   dialog.SetItemText(111, typed_new);

@@ -59,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint8_t missing = settings.Byte();
   std::string typed;
   while (typed.size() < 3 && !settings.Done()) typed += static_cast<char>(settings.Byte());
+  typed = typed.c_str();  // a dialog's text ends at its first null character
   bool have_diskette = !(missing & 1);
   if (have_diskette) ws.Write(kDiskette, diskette);
   if (!(missing & 2)) ws.Write(kClients, clients);
@@ -78,9 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string expected = before;
   int records = 0;
   if (have_diskette && !diskette.empty()) {
-    std::string group = typed.c_str();
-    Utf8ToLatin1(group.data());
-    group = group.c_str();
+    std::string group = Utf8ToCp1252(typed, 3);
     std::set<long> taken = LocalCodes(before);
     expected.resize(fuzz::RecordCount(before.size(), kLength) * kLength, ' ');
     long code = 0;

@@ -1,0 +1,59 @@
+// The lock of the data folder and the stamps of files, on Windows.
+//
+// The lock file LANVO.LCK is opened sharing nothing, so that a second copy of
+// the program cannot open it while the first runs, and deleted when its handle
+// closes, also when the process is killed.
+#include "platform/platform.hpp"
+#include "platform/win32/win32.hpp"
+
+namespace plat {
+namespace {
+
+HANDLE g_folder_lock = INVALID_HANDLE_VALUE;
+
+}  // namespace
+
+FolderLock LockFolder() {
+  if (g_folder_lock != INVALID_HANDLE_VALUE) return FolderLock::kTaken;
+  HANDLE file = ::CreateFileW(L"LANVO.LCK", GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                              nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD error = ::GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? FolderLock::kBusy : FolderLock::kNone;
+  }
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!::GetFileInformationByHandle(file, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      ::GetFileType(file) != FILE_TYPE_DISK) {
+    Refuse("LANVO.LCK", (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? Refusal::kLink : Refusal::kNotRegular);
+    ::CloseHandle(file);
+    return FolderLock::kNone;
+  }
+  g_folder_lock = file;
+  return FolderLock::kTaken;
+}
+
+void UnlockFolder() {
+  if (g_folder_lock == INVALID_HANDLE_VALUE) return;
+  ::CloseHandle(g_folder_lock);  // deletes the file
+  g_folder_lock = INVALID_HANDLE_VALUE;
+}
+
+bool StampOf(const std::string& name, FileStamp* stamp) {
+  HANDLE file = ::CreateFileW(win32::Wide(name).c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool ok = ::GetFileInformationByHandle(file, &info) &&
+            !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
+  ::CloseHandle(file);
+  if (!ok) return false;
+  stamp->id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  stamp->size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  stamp->modified = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
+  return true;
+}
+
+}  // namespace plat
