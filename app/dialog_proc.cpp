@@ -33,8 +33,18 @@ void InitDialog(plat::Dialog* dialog) {
 // The maintenance commands work on the client file. An interrupted conversion
 // may have left changes in its journal that replace that file: they are
 // completed first, or the command would work on a file about to be replaced.
+// A journal that this program did not write whole stops every command.
 bool ReadyForMaintenance(plat::Dialog* dialog) {
-  if (rec::RecoverPending()) return true;
+  switch (rec::RecoverJournal()) {
+    case rec::Recovery::kNone:
+    case rec::Recovery::kCompleted:
+      return true;
+    case rec::Recovery::kDamaged:
+      rec::ShowJournalDamaged(dialog);
+      return false;
+    case rec::Recovery::kFailed:
+      break;
+  }
   plat::ShowMessageBox(dialog,
                        "Uma conversão interrompida não pôde ser concluída.\n"
                        "Execute a conversão novamente antes de continuar.",

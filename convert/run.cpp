@@ -101,8 +101,14 @@ void RunConversion(plat::Dialog* dialog) {
 
   // A run cut short after some changes of a step took effect completes them
   // before anything else; while that cannot be done, nothing is converted, so
-  // that no step works on files that are about to be replaced.
-  rec::RecoverPending();
+  // that no step works on files that are about to be replaced. A journal that
+  // this program did not write whole is carried out in no part, and the run
+  // does nothing else while it is there.
+  if (rec::RecoverJournal() == rec::Recovery::kDamaged) {
+    plat::RestoreCursor(previous);
+    rec::ShowJournalDamaged(dialog);
+    return;
+  }
   // Step 1: the client file through its two older layouts, then the code
   // table, the registration fix and the payment forms.
   for (const FileConversion* step : {&kClientsToR1, &kClientsToR2, &kCodeTable})
