@@ -76,7 +76,9 @@ bool FixRegistrations() {
     if (!IsPlainNamePart(std::string_view(code, got))) continue;
     code[got] = '\0';
     TrimRight(code);
-    std::string name = std::string("REG\\F12") + code + ".DAT";
+    // The code is spelled in the code page of the data files; the name in the
+    // system's spelling of it.
+    std::string name = "REG\\F12" + plat::NameFromData(code) + ".DAT";
     if (StreamPtr file = OpenToUpdate(name))
       fixed = BlankRecords(*file) && fixed;
     else if (plat::Exists(name) && !plat::IsReadOnly(name))

@@ -9,7 +9,28 @@
 // to delete it, but Wine run as root does not (root passes every permission
 // check of the host). The layer tests the attribute itself wherever a refusal
 // is relied on, so both behave alike.
+//
+// Entries refused (platform.hpp): a name is taken from its base folder, used
+// as given (the working folder for a relative name or one spelled through
+// it, the temporary folder, a folder spelled with "/", the root of a drive,
+// "A:\" being the diskette, or the root of the current drive for "\..."),
+// and each component below the base is looked at before anything is done: a
+// reparse point there (a symbolic link, a junction, a mounted volume) is
+// refused wherever it leads. The entry itself is then opened with
+// FILE_FLAG_OPEN_REPARSE_POINT, so that the handle is the entry's and not
+// that of what it may point at, and the handle says what it is. Whatever is
+// done to an existing entry (its deletion, its new name, its attributes) is
+// done through that handle, never again by name. Windows also keeps some
+// plain files as reparse points (files of a cloud folder not yet on the
+// disk, files compressed by the system): those are refused too.
+//
+// Wine shows a symbolic link of the host as a reparse point only by name and
+// only when it leads to a folder (it shows a mount point as one too); a handle
+// shows the target. A link to a file looks like that file. A link that leads
+// nowhere and a FIFO, a socket or a device have no attributes at all, though
+// their folder lists them: such an entry is refused as well (LookAtUnseen).
 #include <algorithm>
+#include <cwctype>
 #include <mutex>
 #include <unordered_set>
 #include <vector>
@@ -38,19 +59,6 @@ bool IsAppendHandle(Handle h) {
 
 DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
 
-bool IsReadOnlyFile(const std::wstring& path) {
-  DWORD attributes = Attributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-         (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
-// SetFileAttributes takes FILE_ATTRIBUTE_NORMAL for "no attribute"; 0 would
-// mean "leave them as they are" further down.
-bool SetAttributes(const std::wstring& path, DWORD attributes) {
-  attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_DIRECTORY);
-  return ::SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
-}
-
 OVERLAPPED At(std::uint64_t offset) {
   OVERLAPPED at = {};
   at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
@@ -61,27 +69,425 @@ OVERLAPPED At(std::uint64_t offset) {
 // A single ReadFile or WriteFile moves at most this much.
 constexpr std::size_t kMaxChunk = 1u << 30;
 
+// A path from one of the calls that take (buffer length, buffer) and answer
+// the length they need when the buffer is too small; empty on failure.
+template <typename Call>
+std::wstring PathFrom(Call call) {
+  DWORD n = call(0, nullptr);
+  if (n == 0) return {};
+  std::wstring buffer(n, L'\0');
+  n = call(n, buffer.data());
+  if (n == 0 || n >= buffer.size()) return {};
+  buffer.resize(n);
+  return buffer;
+}
+
+std::wstring TempPath() {
+  std::wstring folder = PathFrom([](DWORD n, wchar_t* b) { return ::GetTempPathW(n, b); });
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+// ---------------------------------------------------------------------------
+// Names
+
+constexpr DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// A component that names an entry of its folder and nothing else: not "." or
+// "..", nor made of dots and spaces only (which Windows may read as either),
+// and without a separator, a colon (a drive, or a stream of a file) or a
+// control character.
+bool PlainComponent(std::wstring_view part) {
+  if (part.find_first_not_of(L". ") == std::wstring_view::npos) return false;
+  return std::none_of(part.begin(), part.end(), [](wchar_t c) {
+    return c < 0x20 || c == 0x7F || c == L'\\' || c == L'/' || c == L':';
+  });
+}
+
+bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) {
+  if (prefix.empty() || text.size() < prefix.size()) return false;
+  int n = static_cast<int>(prefix.size());
+  return ::CompareStringOrdinal(text.data(), n, prefix.data(), n, TRUE) == CSTR_EQUAL;
+}
+
+// A name split at its base: the folder it starts from, used as given ("" for
+// the working folder), and the components below it.
+struct SplitName {
+  std::wstring base;
+  std::vector<std::wstring> parts;
+};
+
+// Where the components below folder (a path of the system ending in a
+// separator) begin in name; npos when name is not in folder. "/" counts as
+// "\" here, and a name from the root of the current drive is on that drive.
+std::size_t Below(const std::wstring& name, const std::wstring& folder) {
+  if (folder.size() < 3 || folder.back() != L'\\') return std::wstring::npos;
+  std::wstring spelled = name;
+  std::replace(spelled.begin(), spelled.end(), L'/', L'\\');
+  std::size_t added = 0;
+  if (!spelled.empty() && spelled[0] == L'\\' && (spelled.size() < 2 || spelled[1] != L'\\') && folder[1] == L':') {
+    spelled = folder.substr(0, 2) + spelled;
+    added = 2;
+  }
+  if (spelled.empty() || spelled.back() != L'\\') spelled += L'\\';
+  if (!StartsWithIgnoringCase(spelled, folder)) return std::wstring::npos;
+  return std::min(folder.size() - added, name.size());
+}
+
+SplitName Split(const std::string& name) {
+  SplitName split;
+  const std::wstring wide = Wide(name);
+  const bool drive = wide.size() >= 2 && wide[1] == L':' && std::iswalpha(wide[0]);
+  const bool rooted = (!wide.empty() && IsSeparator(wide[0])) || (drive && wide.size() > 2 && IsSeparator(wide[2]));
+  // A name in a folder given whole (the temporary folder, the working folder
+  // spelled out, a folder spelled with "/" as the system or the user spells
+  // it, where the core writes "\\") starts below it: below the longest of
+  // them that it is in.
+  std::size_t rest = std::wstring::npos;
+  auto given = [&](std::size_t at, std::wstring base) {
+    if (at != std::wstring::npos && (rest == std::wstring::npos || at > rest)) {
+      rest = at;
+      split.base = std::move(base);
+    }
+  };
+  if (rooted) {
+    const std::wstring temp = TempPath();
+    std::wstring working = PathFrom([](DWORD n, wchar_t* b) { return ::GetCurrentDirectoryW(n, b); });
+    if (!working.empty() && working.back() != L'\\') working += L'\\';
+    given(Below(wide, temp), temp);
+    given(Below(wide, working), working);
+    if (wide.find(L'/') != std::wstring::npos) {
+      std::size_t at = wide.rfind(L'/') + 1;
+      given(at, wide.substr(0, at));
+    }
+  }
+  if (rest == std::wstring::npos) {
+    if (drive) {
+      rest = wide.size() > 2 && IsSeparator(wide[2]) ? 3 : 2;
+      split.base = wide.substr(0, 2) + (rest == 3 ? L"\\" : L"");
+    } else if (wide.size() >= 2 && IsSeparator(wide[0]) && IsSeparator(wide[1])) {
+      // A share ("\\server\share\") or a device path ("\\?\C:\") up to
+      // and with its second component.
+      rest = 2;
+      for (int i = 0; i < 2 && rest < wide.size(); ++i) {
+        std::size_t next = wide.find_first_of(L"\\/", rest);
+        rest = next == std::wstring::npos ? wide.size() : next + 1;
+      }
+      split.base = wide.substr(0, rest);
+    } else if (rooted) {
+      split.base = L"\\";
+      rest = 1;
+    } else {
+      rest = 0;  // the working folder
+    }
+  }
+  // The core's names separate with "\" only; a "/" stays in its component,
+  // which it makes no plain name.
+  for (std::size_t i = rest; i < wide.size();) {
+    std::size_t end = wide.find(L'\\', i);
+    if (end == std::wstring::npos) end = wide.size();
+    if (end > i) split.parts.push_back(wide.substr(i, end - i));
+    i = end + 1;
+  }
+  return split;
+}
+
+std::wstring Join(const std::wstring& folder, const std::wstring& part) {
+  if (folder.empty() || IsSeparator(folder.back()) || folder.back() == L':') return folder + part;
+  return folder + L'\\' + part;
+}
+
+enum class Look { kMissing, kFile, kFolder, kRefused };
+
+// Where a name leads: the path of the system and the attributes of the entry
+// itself (INVALID_FILE_ATTRIBUTES when it is missing).
+struct Entry {
+  std::wstring path;
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+};
+
+Look Classify(const std::string& name, DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    Refuse(name, Refusal::kLink);
+    return Look::kRefused;
+  }
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Look::kFolder : Look::kFile;
+}
+
+// The last component, whose attributes could not be read (error), though its
+// folder is there: missing, unless the folder lists it. Wine lists a FIFO, a
+// socket or a device of the host, whose attributes are an invalid parameter,
+// and answers ERROR_NO_MORE_FILES for the very name of a symbolic link that
+// leads nowhere, which is not found. Other errors (a file about to be
+// deleted, one that may not be looked at) leave the entry for missing.
+Look LookAtUnseen(const std::string& name, Entry* entry, DWORD error) {
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_INVALID_PARAMETER) return Look::kMissing;
+  if (entry->path.find_first_of(L"*?<>\"") != std::wstring::npos) return Look::kMissing;
+  WIN32_FIND_DATAW found;
+  HANDLE search =
+      ::FindFirstFileExW(entry->path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) {
+    if (::GetLastError() != ERROR_NO_MORE_FILES) return Look::kMissing;
+    Refuse(name, Refusal::kLink);
+    return Look::kRefused;
+  }
+  ::FindClose(search);
+  // Listed: made just now, or something that has no attributes to show.
+  entry->attributes = Attributes(entry->path);
+  if (entry->attributes != INVALID_FILE_ATTRIBUTES) return Classify(name, entry->attributes);
+  Refuse(name, Refusal::kNotRegular);
+  return Look::kRefused;
+}
+
+// Looks a name up one component at a time below its base. A component that
+// is no plain name, a reparse point at any component and a file where a
+// folder should be are refused (and recorded); a component missing makes the
+// name missing.
+Look LookUp(const std::string& name, Entry* entry) {
+  SplitName split = Split(name);
+  for (const std::wstring& part : split.parts) {
+    if (!PlainComponent(part)) {
+      Refuse(name, Refusal::kBadName);
+      return Look::kRefused;
+    }
+  }
+  entry->path = split.base;
+  for (const std::wstring& part : split.parts) entry->path = Join(entry->path, part);
+  if (split.parts.empty()) {
+    // The base itself.
+    entry->attributes = split.base.empty() ? FILE_ATTRIBUTE_DIRECTORY : Attributes(split.base);
+    if (entry->attributes == INVALID_FILE_ATTRIBUTES) return Look::kMissing;
+    return (entry->attributes & FILE_ATTRIBUTE_DIRECTORY) ? Look::kFolder : Look::kFile;
+  }
+  std::wstring path = split.base;
+  for (std::size_t i = 0; i < split.parts.size(); ++i) {
+    path = Join(path, split.parts[i]);
+    const bool last = i + 1 == split.parts.size();
+    DWORD attributes = Attributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+      return last ? LookAtUnseen(name, entry, ::GetLastError()) : Look::kMissing;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      Refuse(name, Refusal::kLink);
+      return Look::kRefused;
+    }
+    if (!last && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      Refuse(name, Refusal::kNotFolder);
+      return Look::kRefused;
+    }
+    if (last) entry->attributes = attributes;
+  }
+  return Classify(name, entry->attributes);
+}
+
+// ---------------------------------------------------------------------------
+// Entries, through handles of their own
+
+HANDLE OpenEntry(const Entry& entry, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+  return ::CreateFileW(entry.path.c_str(), access, share, nullptr, disposition,
+                       flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+enum class Want { kFile, kFileToChange, kFolder };
+
+// What an open handle is. A reparse point, anything not on a disk (a pipe, a
+// device), a folder where a file is wanted and a file of more than one name
+// that is to change in place are refused; a file where a folder is wanted
+// only fails.
+bool Inspect(HANDLE h, const std::string& name, Want want, BY_HANDLE_FILE_INFORMATION* info) {
+  if (::GetFileType(h) != FILE_TYPE_DISK) {
+    Refuse(name, Refusal::kNotRegular);
+    return false;
+  }
+  if (!::GetFileInformationByHandle(h, info)) return false;
+  if (info->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    Refuse(name, Refusal::kLink);
+    return false;
+  }
+  const bool folder = (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (want == Want::kFolder) return folder;
+  if (folder) {
+    Refuse(name, Refusal::kNotRegular);
+    return false;
+  }
+  if (want == Want::kFileToChange && info->nNumberOfLinks > 1) {
+    Refuse(name, Refusal::kHardLinks);
+    return false;
+  }
+  return true;
+}
+
+// Sets the attributes of an open entry; the times stay as they are.
+bool SetAttributesOf(HANDLE h, DWORD attributes) {
+  constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  FILE_BASIC_INFO basic = {};
+  attributes &= kSettable;
+  // 0 would leave the attributes as they are: "none" is FILE_ATTRIBUTE_NORMAL.
+  basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return ::SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic) != 0;
+}
+
+// Marks an open entry for deletion when its last handle closes. A folder
+// that is not empty, and a file with the read-only attribute, are refused by
+// the system.
+bool DeleteEntry(HANDLE h) {
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = TRUE;
+  return ::SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+// Gives an open entry a new name, the path of a name looked up.
+bool RenameEntry(HANDLE h, const std::wstring& path, bool replace) {
+  std::wstring full =
+      PathFrom([&path](DWORD n, wchar_t* b) { return ::GetFullPathNameW(path.c_str(), n, b, nullptr); });
+  if (full.empty()) return false;
+  // The call takes the system's own form of a path.
+  std::wstring native;
+  if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0)
+    native = L"\\??\\" + full.substr(4);
+  else if (full.rfind(L"\\\\", 0) == 0)
+    native = L"\\??\\UNC\\" + full.substr(2);
+  else
+    native = L"\\??\\" + full;
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + native.size() * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = replace ? TRUE : FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(native.size() * sizeof(wchar_t));
+  std::copy(native.begin(), native.end(), rename->FileName);
+  return ::SetFileInformationByHandle(h, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+Handle Failed(DWORD error) {
+  ::SetLastError(error);
+  return kNoHandle;
+}
+
+// Removes a file: a read-only one only when any_attributes, by clearing the
+// attribute of that one name first, which a file of more than one name would
+// share.
+bool RemoveEntry(const std::string& name, bool any_attributes) {
+  if (ChangesStopped()) return false;
+  Entry entry;
+  if (LookUp(name, &entry) != Look::kFile) return false;
+  if (!any_attributes && (entry.attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  if (!FileOpAllowed(FileOp::kDelete)) return false;
+  HANDLE h = OpenEntry(entry, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, OPEN_EXISTING, 0);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool ok = Inspect(h, name, Want::kFile, &info);
+  const bool read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  bool cleared = false;
+  if (ok && read_only) {
+    if (!any_attributes) {
+      ok = false;
+    } else if (info.nNumberOfLinks > 1) {
+      Refuse(name, Refusal::kHardLinks);
+      ok = false;
+    } else {
+      ok = cleared = SetAttributesOf(h, info.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    }
+  }
+  if (ok) ok = DeleteEntry(h);
+  if (!ok && cleared) SetAttributesOf(h, info.dwFileAttributes);
+  ::CloseHandle(h);
+  return ok;
+}
+
+// Sets or clears the read-only attribute of a file of one name.
+bool ChangeReadOnly(const std::string& name, bool read_only) {
+  if (ChangesStopped()) return false;
+  Entry entry;
+  if (LookUp(name, &entry) != Look::kFile) return false;
+  if (!read_only && !(entry.attributes & FILE_ATTRIBUTE_READONLY)) return true;
+  if (!FileOpAllowed(FileOp::kAttributes)) return false;
+  HANDLE h = OpenEntry(entry, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, OPEN_EXISTING, 0);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool ok = Inspect(h, name, Want::kFileToChange, &info);
+  if (ok) {
+    DWORD attributes = info.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    ok = SetAttributesOf(h, read_only ? attributes | FILE_ATTRIBUTE_READONLY : attributes);
+  }
+  ::CloseHandle(h);
+  return ok;
+}
+
+bool Rename(const std::string& from, const std::string& to, bool replace) {
+  if (!FileOpAllowed(FileOp::kRename)) return false;
+  if (ChangesStopped()) return false;
+  Entry source, target;
+  Look look = LookUp(from, &source);
+  if (look != Look::kFile && (replace || look != Look::kFolder)) return false;
+  Look there = LookUp(to, &target);
+  if (there == Look::kRefused) return false;
+  if (replace && there == Look::kFolder) {
+    Refuse(to, Refusal::kNotRegular);
+    return false;
+  }
+  HANDLE h = OpenEntry(source, DELETE | FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool ok = Inspect(h, from, look == Look::kFolder ? Want::kFolder : Want::kFile, &info) &&
+            RenameEntry(h, target.path, replace);
+  ::CloseHandle(h);
+  return ok;
+}
+
 }  // namespace
 
 Handle OpenFile(const std::string& name, OpenMode mode) {
   if (!FileOpAllowed(FileOp::kOpen)) return kNoHandle;
-  std::wstring path = Wide(name);
-  DWORD access = GENERIC_READ | GENERIC_WRITE;
-  DWORD disposition = OPEN_EXISTING;
-  switch (mode) {
-    case OpenMode::kRead: access = GENERIC_READ; break;
-    case OpenMode::kUpdate: break;
-    case OpenMode::kAppend: disposition = OPEN_ALWAYS; break;
-    case OpenMode::kCreate: disposition = CREATE_ALWAYS; break;
-    case OpenMode::kCreateNew: disposition = CREATE_NEW; break;
+  const bool writes = mode != OpenMode::kRead;
+  if (writes && ChangesStopped()) return Failed(ERROR_ACCESS_DENIED);
+  Entry entry;
+  Look look = LookUp(name, &entry);
+  if (look == Look::kRefused) return Failed(ERROR_ACCESS_DENIED);
+  if (look == Look::kFolder) {
+    Refuse(name, Refusal::kNotRegular);
+    return Failed(ERROR_ACCESS_DENIED);
   }
-  if (mode != OpenMode::kRead && IsReadOnlyFile(path)) {
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    return kNoHandle;
+  if (look == Look::kFile) {
+    if (mode == OpenMode::kCreateNew) return Failed(ERROR_FILE_EXISTS);
+    if (writes && (entry.attributes & FILE_ATTRIBUTE_READONLY)) return Failed(ERROR_ACCESS_DENIED);
+  } else if (mode == OpenMode::kRead || mode == OpenMode::kUpdate) {
+    return Failed(ERROR_FILE_NOT_FOUND);
   }
-  HANDLE h = ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD access = writes ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  bool created = false;
+  if (look == Look::kMissing) {
+    // Made only where no entry has the name: an existing file is never
+    // emptied or appended to before the handle has been looked at.
+    h = OpenEntry(entry, access, kShareReadWrite, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+    created = h != INVALID_HANDLE_VALUE;
+    if (!created && ::GetLastError() == ERROR_FILE_EXISTS && mode != OpenMode::kCreateNew) {
+      // Made meanwhile (two copies of the program append to one file), or an
+      // entry that the system neither shows nor lets a file replace.
+      h = OpenEntry(entry, access, kShareReadWrite, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+      if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_NOT_FOUND) Refuse(name, Refusal::kLink);
+    }
+  } else {
+    h = OpenEntry(entry, access, kShareReadWrite, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  }
   if (h == INVALID_HANDLE_VALUE) return kNoHandle;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool ok = Inspect(h, name, writes ? Want::kFileToChange : Want::kFile, &info);
+  if (ok && writes && !created && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    ok = false;
+  }
+  // Emptied once it is known to be a file of one name; the handle is at 0.
+  if (ok && mode == OpenMode::kCreate && !created) ok = ::SetEndOfFile(h) != 0;
+  if (!ok) {
+    DWORD error = ::GetLastError();
+    ::CloseHandle(h);
+    return Failed(error ? error : ERROR_ACCESS_DENIED);
+  }
   Handle handle = FromHandle(h);
   if (mode == OpenMode::kAppend) {
     std::lock_guard<std::mutex> lock(g_append_mutex);
@@ -152,69 +558,68 @@ bool CloseFile(Handle h) {
   return allowed && closed;
 }
 
-bool Exists(const std::string& name) { return Attributes(Wide(name)) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& name) {
+  Entry entry;
+  // A link or a special file is there: taking it for missing could let a
+  // step write or delete something on the strength of it.
+  return LookUp(name, &entry) != Look::kMissing;
+}
 
 bool IsFolder(const std::string& name) {
-  DWORD attributes = Attributes(Wide(name));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  Entry entry;
+  return LookUp(name, &entry) == Look::kFolder;
 }
 
-bool IsReadOnly(const std::string& name) { return IsReadOnlyFile(Wide(name)); }
-
-bool MakeWritable(const std::string& name) {
-  std::wstring path = Wide(name);
-  DWORD attributes = Attributes(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
-  if (!FileOpAllowed(FileOp::kAttributes)) return false;
-  return SetAttributes(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+bool IsReadOnly(const std::string& name) {
+  Entry entry;
+  return LookUp(name, &entry) == Look::kFile && (entry.attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-bool MakeReadOnly(const std::string& name) {
-  std::wstring path = Wide(name);
-  DWORD attributes = Attributes(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if (!FileOpAllowed(FileOp::kAttributes)) return false;
-  return SetAttributes(path, attributes | FILE_ATTRIBUTE_READONLY);
+bool MakeWritable(const std::string& name) { return ChangeReadOnly(name, false); }
+
+bool MakeReadOnly(const std::string& name) { return ChangeReadOnly(name, true); }
+
+bool RemoveFile(const std::string& name) { return RemoveEntry(name, false); }
+
+bool RemoveAnyFile(const std::string& name) { return RemoveEntry(name, true); }
+
+std::string NameFromData(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  constexpr UINT kWesternEuropean = 1252;
+  int size = static_cast<int>(bytes.size());
+  int n = ::MultiByteToWideChar(kWesternEuropean, 0, bytes.data(), size, nullptr, 0);
+  std::wstring text(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(kWesternEuropean, 0, bytes.data(), size, text.data(), n);
+  return Utf8(text);
 }
 
-bool RemoveFile(const std::string& name) {
-  std::wstring path = Wide(name);
-  DWORD attributes = Attributes(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  if (attributes & FILE_ATTRIBUTE_READONLY) return false;
-  if (!FileOpAllowed(FileOp::kDelete)) return false;
-  return ::DeleteFileW(path.c_str()) != 0;
-}
+bool RenameNoReplace(const std::string& from, const std::string& to) { return Rename(from, to, false); }
 
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-  if (!FileOpAllowed(FileOp::kRename)) return false;
-  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
-}
-
-bool RenameReplace(const std::string& from, const std::string& to) {
-  if (!FileOpAllowed(FileOp::kRename)) return false;
-  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-}
+bool RenameReplace(const std::string& from, const std::string& to) { return Rename(from, to, true); }
 
 bool CopyNoReplace(const std::string& from, const std::string& to) {
-  std::wstring target = Wide(to);
-  if (Attributes(target) != INVALID_FILE_ATTRIBUTES) return false;
+  if (ChangesStopped()) return false;
+  Entry source, target, part;
+  Look look = LookUp(from, &source);
+  if (look == Look::kFolder) Refuse(from, Refusal::kNotRegular);
+  if (look != Look::kFile || LookUp(to, &target) != Look::kMissing) return false;
   if (!FileOpAllowed(FileOp::kCopy)) return false;
-  HANDLE in = ::CreateFileW(Wide(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  // Copy under a name of our own and rename it into place at the end, so that
+  // the backup is either complete or absent, even after a crash. A part left
+  // by a crash is removed first; anything else of that name stays.
+  const std::string part_name = to + ".~part";
+  Look leftover = LookUp(part_name, &part);
+  if (leftover == Look::kFile) RemoveEntry(part_name, false);
+  else if (leftover != Look::kMissing) return false;
+  HANDLE in = OpenEntry(source, GENERIC_READ, kShareReadWrite, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
   if (in == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION source;
-  if (!::GetFileInformationByHandle(in, &source)) {
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!Inspect(in, from, Want::kFile, &info)) {
     ::CloseHandle(in);
     return false;
   }
-  // Copy under a name of our own and rename it into place at the end, so that
-  // the backup is either complete or absent, even after a crash.
-  std::wstring part = target + L".~part";
-  HANDLE out = ::CreateFileW(part.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE out = OpenEntry(part, GENERIC_READ | GENERIC_WRITE | DELETE, kShareReadWrite, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL);
   if (out == INVALID_HANDLE_VALUE) {
     ::CloseHandle(in);
     return false;
@@ -236,51 +641,79 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   ::CloseHandle(in);
   if (ok) ok = SyncFile(FromHandle(out));
   // A copy keeps the time of the last change of its source, as CopyFile does.
-  ::SetFileTime(out, nullptr, nullptr, &source.ftLastWriteTime);
-  ok = (::CloseHandle(out) != 0) && ok;
-  if (ok) ok = FileOpAllowed(FileOp::kRename) && ::MoveFileExW(part.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-  if (!ok) {
-    ::DeleteFileW(part.c_str());
-    return false;
-  }
+  ::SetFileTime(out, nullptr, nullptr, &info.ftLastWriteTime);
+  if (ok) ok = FileOpAllowed(FileOp::kRename) && RenameEntry(out, target.path, false);
   // ... and its attributes (a read-only file gives a read-only copy).
-  SetAttributes(target, source.dwFileAttributes);
-  return true;
+  if (ok) SetAttributesOf(out, info.dwFileAttributes);
+  else DeleteEntry(out);
+  ::CloseHandle(out);
+  return ok;
 }
 
 bool MakeFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kMakeFolder)) return false;
-  return ::CreateDirectoryW(Wide(name).c_str(), nullptr) != 0;
+  if (ChangesStopped()) return false;
+  Entry entry;
+  // The folders above it were looked at; the new one cannot be a link.
+  if (LookUp(name, &entry) != Look::kMissing) return false;
+  return ::CreateDirectoryW(entry.path.c_str(), nullptr) != 0;
 }
 
 bool RemoveFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kRemoveFolder)) return false;
-  return ::RemoveDirectoryW(Wide(name).c_str()) != 0;
+  if (ChangesStopped()) return false;
+  Entry entry;
+  if (LookUp(name, &entry) != Look::kFolder || entry.path.empty()) return false;
+  HANDLE h = OpenEntry(entry, DELETE | FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool ok = Inspect(h, name, Want::kFolder, &info) && DeleteEntry(h);
+  ::CloseHandle(h);
+  return ok;
 }
 
 bool SyncFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kSync)) return false;
   // NTFS journals the entries of a folder itself, and Windows gives programs
   // no flush of them; what is left is to say whether the folder is there.
-  return name.empty() || IsFolder(name);
+  Entry entry;
+  return LookUp(name, &entry) == Look::kFolder;
 }
 
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
-  std::string path = folder;
-  if (!path.empty() && path.back() != '\\' && path.back() != '/' && path.back() != ':') path += '\\';
-  path += pattern;
   std::vector<std::string> names;
-  WIN32_FIND_DATAW entry;
-  HANDLE search = ::FindFirstFileExW(Wide(path).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                     nullptr, 0);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  Entry entry;
+  Look look = LookUp(folder, &entry);
+  // Only an absent folder holds nothing: a file in its place, or one that
+  // cannot be read, would have its work taken for done.
+  if (look == Look::kFile) Refuse(folder, Refusal::kNotFolder);
+  if (look != Look::kFolder) return names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = ::FindFirstFileExW(Join(entry.path, Wide(pattern)).c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) {
+    DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES)
+      Refuse(folder.empty() ? "." : folder, Refusal::kUnreadable);
+    return names;
+  }
   do {
-    std::string name = Utf8(entry.cFileName);
-    if (name == "." || name == "..") continue;
+    std::wstring_view wide = found.cFileName;
+    if (wide == L"." || wide == L"..") continue;
+    std::string name = Utf8(wide);
     // The system also matches the generated short names ("*.DAT" finds
     // "NOTES.DATA" through "NOTES~1.DAT"); only the names themselves count.
-    if (WildcardMatch(pattern, name)) names.push_back(name);
-  } while (::FindNextFileW(search, &entry));
+    if (!WildcardMatch(pattern, name)) continue;
+    // A name is a name, never a path: Wine lists the names of the host as
+    // they are, with a ":", a "\" or a control character in them. Such a
+    // name is passed over, and named.
+    if (!PlainComponent(wide)) {
+      bool separated = folder.empty() || folder.back() == '\\';
+      Refuse(separated ? folder + name : folder + "\\" + name, Refusal::kBadName);
+      continue;
+    }
+    names.push_back(name);
+  } while (::FindNextFileW(search, &found));
   ::FindClose(search);
   // NTFS lists a folder in name order, other file systems (and Wine) do not:
   // sort, to behave alike from one run and one system to the next.
@@ -288,19 +721,37 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
   return names;
 }
 
+bool StampOf(const std::string& name, FileStamp* stamp) {
+  Entry entry;
+  if (LookUp(name, &entry) != Look::kFile) return false;
+  HANDLE h = OpenEntry(entry, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, 0);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool ok = Inspect(h, name, Want::kFile, &info);
+  ::CloseHandle(h);
+  if (!ok) return false;
+  auto join = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+  stamp->id = join(info.nFileIndexHigh, info.nFileIndexLow);
+  stamp->size = static_cast<std::int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow));
+  stamp->modified =
+      static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+  return true;
+}
+
 std::int64_t FileSize(const std::string& name) {
+  Entry entry;
+  if (LookUp(name, &entry) != Look::kFile) return -1;
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(Wide(name).c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (!::GetFileAttributesExW(entry.path.c_str(), GetFileExInfoStandard, &data)) return -1;
   return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
 
 int BusyTest(const std::string& name) {
-  std::wstring path = Wide(name);
-  if (Attributes(path) == INVALID_FILE_ATTRIBUTES) return 0;
+  Entry entry;
+  if (LookUp(name, &entry) != Look::kFile) return 0;
   // An open for reading that lets others only read fails while another
   // handle holds the file for writing.
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = OpenEntry(entry, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   if (h != INVALID_HANDLE_VALUE) {
     ::CloseHandle(h);
     return 0;
@@ -311,26 +762,50 @@ int BusyTest(const std::string& name) {
 
 namespace {
 
-// A path from one of the calls that take (buffer length, buffer) and answer
-// the length they need when the buffer is too small; empty on failure.
-template <typename Call>
-std::wstring PathFrom(Call call) {
-  DWORD n = call(0, nullptr);
-  if (n == 0) return {};
-  std::wstring buffer(n, L'\0');
-  n = call(n, buffer.data());
-  if (n == 0 || n >= buffer.size()) return {};
-  buffer.resize(n);
-  return buffer;
-}
+constexpr char kLockFile[] = "LANVO.LCK";
+HANDLE g_folder_lock = INVALID_HANDLE_VALUE;
 
 }  // namespace
 
-std::string TempFolder() {
-  std::wstring folder = PathFrom([](DWORD n, wchar_t* b) { return ::GetTempPathW(n, b); });
-  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-  return Utf8(folder);
+FolderLock LockFolder() {
+  if (g_folder_lock != INVALID_HANDLE_VALUE) return FolderLock::kTaken;
+  // A holder that is done marks the file for deletion before it lets it go;
+  // for that moment the file cannot be opened, and is tried again.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    Entry entry;
+    Look look = LookUp(kLockFile, &entry);
+    if (look == Look::kFolder) Refuse(kLockFile, Refusal::kNotRegular);
+    if (look == Look::kFolder || look == Look::kRefused) return FolderLock::kNone;
+    // Shared with no one: another process that holds it makes the open fail.
+    HANDLE h = OpenEntry(entry, GENERIC_READ | GENERIC_WRITE | DELETE, 0, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    if (h == INVALID_HANDLE_VALUE) {
+      DWORD error = ::GetLastError();
+      if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return FolderLock::kBusy;
+      if (error != ERROR_ACCESS_DENIED || look != Look::kFile) return FolderLock::kNone;
+      ::Sleep(1);
+      continue;
+    }
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!Inspect(h, kLockFile, Want::kFile, &info)) {
+      ::CloseHandle(h);
+      return FolderLock::kNone;
+    }
+    g_folder_lock = h;
+    return FolderLock::kTaken;
+  }
+  return FolderLock::kNone;
 }
+
+void UnlockFolder() {
+  if (g_folder_lock == INVALID_HANDLE_VALUE) return;
+  // Removed while still held, so that no one takes the lock on a file about
+  // to lose its name.
+  DeleteEntry(g_folder_lock);
+  ::CloseHandle(g_folder_lock);
+  g_folder_lock = INVALID_HANDLE_VALUE;
+}
+
+std::string TempFolder() { return Utf8(TempPath()); }
 
 std::string CurrentFolder() {
   return Utf8(PathFrom([](DWORD n, wchar_t* b) { return ::GetCurrentDirectoryW(n, b); }));

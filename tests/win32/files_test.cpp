@@ -2,12 +2,17 @@
 // sides (tests/platform_files_test.cpp): the real read-only attribute, the
 // busy test against another process, appends at the end,
 // the pattern search without short names, names beyond ASCII, the temporary
-// folder and the free space of a drive.
+// folder and the free space of a drive; and the entries it refuses: links,
+// files of two names, names that are no plain names.
+#include <algorithm>
 #include <filesystem>
 
+#include "convert/conversion.hpp"
 #include "platform/platform.hpp"
 #include "platform/win32/win32.hpp"
 #include "recfile/recfile.hpp"
+#include "tests/convert_support.hpp"
+#include "tests/step1_layouts.hpp"
 #include "tests/support.hpp"
 #include "tests/win32/win_support.hpp"
 
@@ -18,13 +23,61 @@ using test::ReadFile;
 using test::WriteFile;
 namespace fs = test::fs;
 
+using Lines = std::vector<std::string>;
+
 class Win32FilesTest : public test::FolderTest {
  protected:
+  void SetUp() override {
+    test::FolderTest::SetUp();
+    plat::ClearRefusals();
+  }
   void TearDown() override {
     plat::TestHooks() = plat::Hooks{};
+    plat::ClearRefusals();
+    RemoveHostEntries();
     test::FolderTest::TearDown();
   }
   static DWORD Attributes(const wchar_t* name) { return ::GetFileAttributesW(name); }
+
+  // The refusals recorded since the last call, which are then forgotten (and
+  // changes allowed again).
+  static Lines TakeRefusals() {
+    static const char* const kWhy[] = {"link",       "not regular", "hard links", "bad name",
+                                       "case clash", "not folder",  "unreadable"};
+    Lines lines;
+    for (const plat::RefusedEntry& entry : plat::RefusedEntries())
+      lines.push_back(entry.name + ": " + kWhy[static_cast<int>(entry.why)]);
+    plat::ClearRefusals();
+    return lines;
+  }
+
+  // Runs commands of the host's shell in the working folder, to make what
+  // Windows programs cannot: links of the host, names that Windows refuses.
+  // Wine starts a program of the host like any other (elsewhere that fails),
+  // but gives no handle to wait on: the commands (which hold no double
+  // quote) leave a mark when done.
+  bool HostShell(const std::string& commands) {
+    std::wstring line = L"Z:\\bin\\sh -c \"(" + plat::win32::Wide(commands) + L") && touch shell.done\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+      return false;
+    if (process.hThread) ::CloseHandle(process.hThread);
+    if (process.hProcess) ::CloseHandle(process.hProcess);
+    host_entries_ = true;
+    bool done = test::win::WaitForFile("shell.done");
+    fs::remove("shell.done");
+    return done;
+  }
+
+ private:
+  // What the host made is removed by the host: the removal of the folder
+  // from here would go through the links and stumble on the names.
+  void RemoveHostEntries() {
+    if (host_entries_) HostShell("find . -mindepth 1 -delete");
+  }
+  bool host_entries_ = false;
 };
 
 TEST_F(Win32FilesTest, ReadOnlyIsTheFileAttribute) {
@@ -159,6 +212,112 @@ TEST_F(Win32FilesTest, FreeSpaceOfADrive) {
   };
   EXPECT_TRUE(plat::FreeSpace("A:\\", &bytes));
   EXPECT_EQ(bytes, 100000u);
+}
+
+// Wine shows a symbolic link of the host as a reparse point when it leads to
+// a folder, and one that leads nowhere as no entry at all.
+TEST_F(Win32FilesTest, LinksAreRefusedWhereverTheyLead) {
+  WriteFile("OUT/F1200008.DAT", "registration");
+  if (!HostShell("ln -s OUT REG && ln -s OUT/NEW.DAT F10R2.BAK"))
+    GTEST_SKIP() << "no shell of the host to make links with";
+  EXPECT_EQ(plat::OpenFile("REG\\F1200008.DAT", plat::OpenMode::kRead), plat::kNoHandle);
+  EXPECT_EQ(TakeRefusals(), Lines{"REG\\F1200008.DAT: link"});
+  // The link itself is not acted on either.
+  EXPECT_FALSE(plat::RenameNoReplace("REG", "R60"));
+  EXPECT_EQ(TakeRefusals(), Lines{"REG: link"});
+  // Nothing is made where a link that leads nowhere points.
+  EXPECT_EQ(plat::OpenFile("F10R2.BAK", plat::OpenMode::kCreate), plat::kNoHandle);
+  EXPECT_EQ(TakeRefusals(), Lines{"F10R2.BAK: link"});
+  EXPECT_FALSE(FileExists("OUT/NEW.DAT"));
+  EXPECT_FALSE(FileExists("R60"));
+  EXPECT_EQ(ReadFile("OUT/F1200008.DAT"), "registration");
+}
+
+TEST_F(Win32FilesTest, AFileOfTwoNamesIsNeverChangedInPlace) {
+  WriteFile("F10.DAT", "clients");
+  ASSERT_TRUE(::CreateHardLinkW(L"ELSEWHERE.DAT", L"F10.DAT", nullptr));
+  for (auto mode : {plat::OpenMode::kUpdate, plat::OpenMode::kAppend, plat::OpenMode::kCreate}) {
+    EXPECT_EQ(plat::OpenFile("F10.DAT", mode), plat::kNoHandle);
+    EXPECT_EQ(TakeRefusals(), Lines{"F10.DAT: hard links"});
+  }
+  EXPECT_EQ(ReadFile("ELSEWHERE.DAT"), "clients");
+  plat::Handle reader = plat::OpenFile("F10.DAT", plat::OpenMode::kRead);
+  EXPECT_NE(reader, plat::kNoHandle);
+  plat::CloseFile(reader);
+  EXPECT_EQ(TakeRefusals(), Lines{});
+}
+
+// RemoveAnyFile clears the read-only attribute of the one name it removes;
+// a read-only file of two names keeps both.
+TEST_F(Win32FilesTest, AnyFileIsRemovedWithoutChangingAnotherName) {
+  WriteFile("F10.BAK", "old");
+  ASSERT_TRUE(::SetFileAttributesW(L"F10.BAK", FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(plat::RemoveFile("F10.BAK"));
+  EXPECT_TRUE(plat::RemoveAnyFile("F10.BAK"));
+  EXPECT_FALSE(FileExists("F10.BAK"));
+
+  WriteFile("F11.BAK", "old");
+  ASSERT_TRUE(::CreateHardLinkW(L"KEEP.DAT", L"F11.BAK", nullptr));
+  EXPECT_TRUE(plat::RemoveAnyFile("F11.BAK"));  // writable: only the name goes
+  EXPECT_EQ(ReadFile("KEEP.DAT"), "old");
+  ASSERT_TRUE(::CreateHardLinkW(L"F11.BAK", L"KEEP.DAT", nullptr));
+  ASSERT_TRUE(::SetFileAttributesW(L"KEEP.DAT", FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(plat::RemoveAnyFile("F11.BAK"));
+  EXPECT_EQ(TakeRefusals(), Lines{"F11.BAK: hard links"});
+  EXPECT_TRUE(FileExists("F11.BAK"));
+  EXPECT_TRUE(Attributes(L"KEEP.DAT") & FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(Win32FilesTest, NamesFromDataAreReadInCodePage1252) {
+  EXPECT_EQ(plat::NameFromData("\x80"), "\xE2\x82\xAC");  // the euro sign
+  EXPECT_EQ(plat::NameFromData("CAF\xC9 \xE9"), "CAF\xC3\x89 \xC3\xA9");
+  EXPECT_EQ(plat::NameFromData(""), "");
+  // The registration file that F11.DAT names so is the one fixed.
+  namespace f11 = test::layout::f11;
+  test::Record code(f11::kLength);
+  code.Set(0, f11::kLength, std::string(f11::kLength, '~')).Set(f11::kCode, f11::kCodeW, "CAF\xC9");
+  WriteFile("F11.DAT", code.bytes());
+  WriteFile(fs::path(u8"REG/F12CAFÉ.DAT"), test::Registration('a', '+').bytes());
+  EXPECT_TRUE(FixRegistrations());
+  EXPECT_EQ(ReadFile(fs::path(u8"REG/F12CAFÉ.DAT")), test::Blanked(test::Registration('a', '+')).bytes());
+}
+
+TEST_F(Win32FilesTest, ComponentsThatAreNoPlainNamesAreRefused) {
+  WriteFile("REG/F1200008.DAT", "registration");
+  WriteFile("F10.DAT", "clients");
+  for (const char* name : {"REG\\..\\F10.DAT", ".\\F10.DAT", "F10.DAT:hidden", "REG/F1200008.DAT"}) {
+    EXPECT_EQ(plat::OpenFile(name, plat::OpenMode::kUpdate), plat::kNoHandle) << name;
+    EXPECT_EQ(TakeRefusals(), Lines{std::string(name) + ": bad name"});
+  }
+  EXPECT_FALSE(plat::RemoveFile("REG\\..\\F10.DAT"));
+  EXPECT_FALSE(plat::ChangesStopped());  // a bad name stops nothing
+  EXPECT_EQ(ReadFile("F10.DAT"), "clients");
+}
+
+// Wine lists the names of the host as they are, also those that hold a
+// colon, a backslash or a control character.
+TEST_F(Win32FilesTest, AListingPassesOverNamesThatAreNoPlainNames) {
+  fs::create_directory("R03");
+  if (!HostShell("cd R03 && touch A.DAT 'B:C.DAT' 'D\\E.DAT' $(printf 'F\\001.DAT')"))
+    GTEST_SKIP() << "no shell of the host to make such names with";
+  EXPECT_EQ(plat::FindFiles("R03", "*.DAT"), Lines{"A.DAT"});
+  Lines refused = TakeRefusals();
+  std::sort(refused.begin(), refused.end());
+  EXPECT_EQ(refused, (Lines{"R03\\B:C.DAT: bad name", "R03\\D\\E.DAT: bad name", "R03\\F\x01.DAT: bad name"}));
+}
+
+TEST_F(Win32FilesTest, OnceChangesStopNothingIsChanged) {
+  WriteFile("F10.DAT", "clients");
+  plat::Refuse("F34.DAT", plat::Refusal::kLink);
+  EXPECT_FALSE(plat::RemoveFile("F10.DAT"));
+  EXPECT_FALSE(plat::RemoveAnyFile("F10.DAT"));
+  EXPECT_FALSE(plat::RenameNoReplace("F10.DAT", "F10.OLD"));
+  EXPECT_FALSE(plat::MakeReadOnly("F10.DAT"));
+  EXPECT_EQ(plat::OpenFile("F10.DAT", plat::OpenMode::kUpdate), plat::kNoHandle);
+  EXPECT_EQ(ReadFile("F10.DAT"), "clients");
+  EXPECT_FALSE(plat::IsReadOnly("F10.DAT"));
+  plat::ClearRefusals();
+  EXPECT_TRUE(plat::RemoveFile("F10.DAT"));
 }
 
 }  // namespace
