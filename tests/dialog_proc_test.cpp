@@ -115,7 +115,7 @@ TEST_F(DialogProcTest, MaintenanceCompletesAnInterruptedConversionFirst) {
   std::string new_client = test::Record(1000).Set(232, 3, "001").Set(0, 5, "00001");
   test::WriteFile("F10R2.DAT", old_client);
   test::WriteFile("F10R2.DAT.~new", new_client);
-  test::WriteFile("LANVO.JNL", "R F10R2.DAT\nEND\n");
+  test::WriteFile("LANVO.JNL", "R F10R2.DAT\nEND 12 DA0FEBAE\n");  // as the split leaves it
   dialog_.SetItemText(110, "001");
   dialog_.SetItemText(111, "002");
   EXPECT_TRUE(Command(312));
