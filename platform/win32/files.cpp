@@ -721,23 +721,6 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
   return names;
 }
 
-bool StampOf(const std::string& name, FileStamp* stamp) {
-  Entry entry;
-  if (LookUp(name, &entry) != Look::kFile) return false;
-  HANDLE h = OpenEntry(entry, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, 0);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info = {};
-  bool ok = Inspect(h, name, Want::kFile, &info);
-  ::CloseHandle(h);
-  if (!ok) return false;
-  auto join = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
-  stamp->id = join(info.nFileIndexHigh, info.nFileIndexLow);
-  stamp->size = static_cast<std::int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow));
-  stamp->modified =
-      static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
-  return true;
-}
-
 std::int64_t FileSize(const std::string& name) {
   Entry entry;
   if (LookUp(name, &entry) != Look::kFile) return -1;
@@ -758,51 +741,6 @@ int BusyTest(const std::string& name) {
   }
   DWORD error = ::GetLastError();
   return (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) ? 1 : 0;
-}
-
-namespace {
-
-constexpr char kLockFile[] = "LANVO.LCK";
-HANDLE g_folder_lock = INVALID_HANDLE_VALUE;
-
-}  // namespace
-
-FolderLock LockFolder() {
-  if (g_folder_lock != INVALID_HANDLE_VALUE) return FolderLock::kTaken;
-  // A holder that is done marks the file for deletion before it lets it go;
-  // for that moment the file cannot be opened, and is tried again.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    Entry entry;
-    Look look = LookUp(kLockFile, &entry);
-    if (look == Look::kFolder) Refuse(kLockFile, Refusal::kNotRegular);
-    if (look == Look::kFolder || look == Look::kRefused) return FolderLock::kNone;
-    // Shared with no one: another process that holds it makes the open fail.
-    HANDLE h = OpenEntry(entry, GENERIC_READ | GENERIC_WRITE | DELETE, 0, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-    if (h == INVALID_HANDLE_VALUE) {
-      DWORD error = ::GetLastError();
-      if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return FolderLock::kBusy;
-      if (error != ERROR_ACCESS_DENIED || look != Look::kFile) return FolderLock::kNone;
-      ::Sleep(1);
-      continue;
-    }
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!Inspect(h, kLockFile, Want::kFile, &info)) {
-      ::CloseHandle(h);
-      return FolderLock::kNone;
-    }
-    g_folder_lock = h;
-    return FolderLock::kTaken;
-  }
-  return FolderLock::kNone;
-}
-
-void UnlockFolder() {
-  if (g_folder_lock == INVALID_HANDLE_VALUE) return;
-  // Removed while still held, so that no one takes the lock on a file about
-  // to lose its name.
-  DeleteEntry(g_folder_lock);
-  ::CloseHandle(g_folder_lock);
-  g_folder_lock = INVALID_HANDLE_VALUE;
 }
 
 std::string TempFolder() { return Utf8(TempPath()); }
