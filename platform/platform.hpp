@@ -89,6 +89,11 @@ bool RemoveAnyFile(const std::string& name);
 // ".~part" file, which the next conversion run removes). True only when the
 // copy and its name are on the disk, so that its source may go.
 bool CopyNoReplace(const std::string& from, const std::string& to);
+// Gives a regular file a second name (a hard link), unless that name is taken,
+// and flushes the name to the disk: a backup of a file that is replaced or
+// removed right after, made without copying a byte. False where the file
+// system has no hard links; the caller then copies.
+bool LinkNoReplace(const std::string& from, const std::string& to);
 // Renames a file or a folder; fails, changing nothing, when the target exists.
 bool RenameNoReplace(const std::string& from, const std::string& to);
 // Renames a file over an existing one (the last step of writing a file under a

@@ -163,7 +163,9 @@ bool Carry(const std::string& line) {
       std::size_t tab = name.find('\t');
       if (tab == std::string::npos) return false;
       std::string from = name.substr(0, tab), to = name.substr(tab + 1);
-      return !plat::Exists(from) || KeepBackup(from, to);
+      // The source is replaced or removed by a later change of the same
+      // journal: a second name is its backup, where the system has them.
+      return !plat::Exists(from) || plat::Exists(to) || plat::LinkNoReplace(from, to) || KeepBackup(from, to);
     }
     case 'D':
       return !plat::Exists(name) || FDelete(name) == 0;

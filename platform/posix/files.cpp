@@ -838,6 +838,18 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   return posix::SyncPlaceFolder(target);
 }
 
+bool LinkNoReplace(const std::string& from, const std::string& to) {
+  if (ChangesStopped()) return false;
+  Place source, target;
+  struct stat st;
+  if (!posix::Locate(from, &source) || !posix::Locate(to, &target)) return false;
+  if (LookAt(from, source, &st) != Look::kFile || LookAt(to, target, &st) != Look::kMissing) return false;
+  if (!FileOpAllowed(FileOp::kCopy)) return false;
+  if (::linkat(source.dir(), source.leaf().c_str(), target.dir(), target.leaf().c_str(), 0) != 0) return false;
+  posix::NoteEntry(target.dir(), target.leaf(), true);
+  return posix::SyncPlaceFolder(target);
+}
+
 bool MakeFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kMakeFolder)) return false;
   if (ChangesStopped()) return false;

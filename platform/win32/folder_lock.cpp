@@ -1,4 +1,4 @@
-// The lock of the data folder and the stamps of files, on Windows.
+// The lock of the data folder, the stamps of files and hard links, on Windows.
 //
 // The lock file LANVO.LCK is opened sharing nothing, so that a second copy of
 // the program cannot open it while the first runs, and deleted when its handle
@@ -37,6 +37,18 @@ void UnlockFolder() {
   if (g_folder_lock == INVALID_HANDLE_VALUE) return;
   ::CloseHandle(g_folder_lock);  // deletes the file
   g_folder_lock = INVALID_HANDLE_VALUE;
+}
+
+bool LinkNoReplace(const std::string& from, const std::string& to) {
+  if (ChangesStopped()) return false;
+  std::wstring source = win32::Wide(from);
+  DWORD attributes = ::GetFileAttributesW(source.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)))
+    return false;
+  if (!FileOpAllowed(FileOp::kCopy)) return false;
+  // Fails where the name is taken, and on volumes without hard links (FAT).
+  return ::CreateHardLinkW(win32::Wide(to).c_str(), source.c_str(), nullptr) != 0;
 }
 
 bool StampOf(const std::string& name, FileStamp* stamp) {
