@@ -3,13 +3,20 @@
 // dialog's items as a user would and sends the command to the same dialog
 // procedure as the Windows program. Message boxes are printed as
 // "[caption] text"; the exit status is 1 when one of them showed the error
-// icon, 2 for a usage error.
+// icon, 2 for a usage error. Beyond the dialog's commands: status, which
+// tells what a conversion would do without changing the folder, and the
+// conversion of many folders in one call.
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
+#include "app/console_batch.hpp"
+#include "app/console_status.hpp"
+#include "app/console_trace.hpp"
 #include "app/dialog_proc.hpp"
 #include "app/text_dialog.hpp"
 #include "lanvo_version.hpp"
@@ -52,8 +59,10 @@ void InteractiveDialog(app::TextDialog& dialog) {
 
 int main(int argc, char** argv) {
   CLI::App cli{"Converts a Lanvo data folder to release 3.03 and maintains its clients.", "lanvo303"};
-  cli.set_help_flag("-h,--help", "Show this help");
+  cli.set_help_flag("-h,--help", "Show this help (after a command: the help of the command)");
   cli.set_version_flag("--version", "lanvo303 " LANVO_VERSION, "Show the version and exit");
+  // The options of the program may also follow the command.
+  cli.fallthrough();
   std::string folder, diskette, root;
   bool yes = false, no = false;
   cli.add_option("-C", folder, "Work in DIR, as if started there")->option_text("DIR");
@@ -64,9 +73,26 @@ int main(int argc, char** argv) {
   auto* yes_flag = cli.add_flag("--yes", yes, "Answer Yes to a Yes/No question");
   cli.add_flag("--no", no, "Answer No to a Yes/No question")->excludes(yes_flag);
   cli.require_subcommand(0, 1);
-
   std::string group, old_group, new_group;
-  auto* convert = cli.add_subcommand("convert", "The conversion run (\"Converter Versões\")");
+  std::vector<std::string> convert_folders, status_folders;
+  std::string report_file, trace_file;
+  bool trace_steps = false, json = false;
+  long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
+  int jobs = cores > 0 ? static_cast<int>(cores) : 1;
+  auto* convert = cli.add_subcommand("convert", "The conversion run (\"Converter Versões\") of DIR..., or of the working folder");
+  convert->add_option("DIR", convert_folders,
+                      "Folders to convert, each in a process of its own with its own temporary folder "
+                      "$TMPDIR/lanvo303-NAME-N/; a table of the results ends the run");
+  convert->add_option("-j,--jobs", jobs, "Folders converted at a time (default: the number of cores)")
+      ->check(CLI::Range(1, 1024));
+  convert->add_option("--report", report_file, "Write the table of the results to FILE as JSON")->option_text("FILE");
+  // The record of a run that status and a batch read from their child process.
+  convert->add_option("--trace", trace_file)->group("");
+  convert->add_flag("--trace-steps", trace_steps)->group("");
+  auto* status = cli.add_subcommand(
+      "status", "What a conversion of DIR... (or of the working folder) would do, changing nothing");
+  status->add_option("DIR", status_folders, "Folders to examine");
+  status->add_flag("--json", json, "Print the report as JSON");
   auto* export_cmd = cli.add_subcommand("export", "Export the clients of GROUP to the diskette");
   export_cmd->add_option("GROUP", group, "Group code")->required();
   auto* import_cmd = cli.add_subcommand("import", "Import the clients of the diskette into GROUP");
@@ -75,18 +101,42 @@ int main(int argc, char** argv) {
   regroup->add_option("OLD", old_group, "Old group")->required();
   regroup->add_option("NEW", new_group, "New group (may be empty)");
   auto* delinquency = cli.add_subcommand("delinquency", "Delinquency update from the member file");
+  // After the commands, which would otherwise repeat it in their own help.
+  cli.footer("Without a command: the conversion dialog on the terminal.\n"
+             "Exit status: 0 done; 1 a message with the error icon was shown, a folder was busy, or\n"
+             "(status, convert DIR...) a folder is blocked or did not convert; 2 a usage error.");
+
 
   try {
     cli.parse(argc, argv);
+    if (!folder.empty() && (!convert_folders.empty() || !status_folders.empty()))
+      throw CLI::ValidationError("-C", "give the folders either with -C or after the command, not both");
   } catch (const CLI::CallForHelp& e) {
     return cli.exit(e);
   } catch (const CLI::CallForVersion& e) {
     return cli.exit(e);
   } catch (const CLI::ParseError& e) {
-    // What was wrong, then the whole usage: the options and the commands.
-    std::cerr << "lanvo303: " << e.what() << "\n\n"
-              << cli.get_formatter()->make_help(&cli, "lanvo303", CLI::AppFormatMode::Normal);
+    // What was wrong, in one line, and where to read more.
+    std::string what = e.what();
+    for (char& c : what)
+      if (c == '\n') c = ' ';
+    std::string help = "lanvo303 --help";
+    for (const CLI::App* sub : cli.get_subcommands()) help = "lanvo303 " + sub->get_name() + " --help";
+    std::cerr << "lanvo303: " << what << "; see '" << help << "'\n";
     return 2;
+  }
+
+  if (*status) {
+    if (status_folders.empty()) status_folders.push_back(folder.empty() ? "." : folder);
+    return console::ShowStatus(status_folders, {json, yes});
+  }
+  if (*convert && trace_file.empty() && (!convert_folders.empty() || !report_file.empty())) {
+    if (convert_folders.empty()) convert_folders.push_back(folder.empty() ? "." : folder);
+    return console::ConvertFolders(convert_folders, {jobs, report_file, yes});
+  }
+  if (!trace_file.empty()) {
+    std::error_code error;
+    trace_file = std::filesystem::absolute(trace_file, error).string();
   }
 
   // The folders named on the command line are relative to where the program
@@ -125,7 +175,9 @@ int main(int argc, char** argv) {
   } else {
     app::TextDialog dialog(app::ConversionDialogItems(), kMainTitle);
     app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
-    if (*convert)
+    if (*convert && !trace_file.empty())
+      console::RunTracedConversion(kMainTitle, trace_file, trace_steps, yes);
+    else if (*convert)
       Send(dialog, kItemConvert);
     else
       InteractiveDialog(dialog);

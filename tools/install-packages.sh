@@ -3,7 +3,8 @@
 # all of them, or those given as arguments.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libcli11-dev python3 strace time faketime
-          g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool x11-apps)
+          g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool x11-apps
+          nlohmann-json3-dev help2man dpkg-dev file lintian man-db)
 # Or only those named on the command line (bench/run.sh needs fewer).
 [ $# -gt 0 ] && packages=("$@")
 missing=()

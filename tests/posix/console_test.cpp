@@ -1,4 +1,5 @@
 // The console program run as a process, as support technicians run it.
+#include <algorithm>
 #include <string>
 
 #include "lanvo_version.hpp"
@@ -28,15 +29,43 @@ TEST_F(ConsoleTest, ConvertsAnEmptyFolder) {
 }
 
 TEST_F(ConsoleTest, UsageErrorsExitWithTwo) {
-  for (const char* wrong : {"frobnicate", "export", "--yes --no convert", "convert extra"}) {
-    Result r = RunConsole(wrong);  // "export": the group is required
-    EXPECT_EQ(r.status, 2) << wrong;
-    // What was wrong, then the usage with the commands.
-    EXPECT_NE(r.out.find("--diskette"), std::string::npos) << wrong << ":\n" << r.out;
-    EXPECT_NE(r.out.find("regroup"), std::string::npos) << wrong;
+  // Each: one line that names what was wrong and the help to read.
+  const std::pair<const char*, const char*> wrong[] = {
+      {"frobnicate", "frobnicate"},
+      {"export", "GROUP"},
+      {"--yes --no convert", "--no"},
+      {"convert -j 0", "-j"},
+      {"-C data status other", "-C"},
+  };
+  for (const auto& [arguments, named] : wrong) {
+    Result r = RunConsole(arguments);
+    EXPECT_EQ(r.status, 2) << arguments;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << arguments << ":\n" << r.out;
+    EXPECT_NE(r.out.find(named), std::string::npos) << arguments << ": " << r.out;
+    EXPECT_NE(r.out.find("--help'"), std::string::npos) << arguments << ": " << r.out;
   }
+  EXPECT_NE(RunConsole("export").out.find("'lanvo303 export --help'"), std::string::npos);
   EXPECT_EQ(RunConsole("-C no-such-folder convert").status, 2);
   EXPECT_FALSE(test::FileExists("CONV.DAT"));
+}
+
+TEST_F(ConsoleTest, OptionsMayFollowTheCommand) {
+  test::fs::create_directory("data");
+  Result r = RunConsole("convert -C data");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(test::FileExists("data/CONV.DAT"));
+  // The same run of a maintenance command, its options before or after it.
+  Result before = RunConsole("--root nowhere -C data delinquency");
+  Result after = RunConsole("delinquency --root nowhere -C data");
+  EXPECT_EQ(after.status, before.status);
+  EXPECT_EQ(after.out, before.out);
+  for (const char* command : {"convert", "status", "export", "delinquency"}) {
+    r = RunConsole(std::string(command) + " --help");
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_NE(r.out.find(std::string("lanvo303 ") + command), std::string::npos) << r.out;
+  }
+  EXPECT_NE(RunConsole("convert --help").out.find("--report"), std::string::npos);
+  EXPECT_NE(RunConsole("status --help").out.find("--json"), std::string::npos);
 }
 
 TEST_F(ConsoleTest, HelpListsTheCommands) {
