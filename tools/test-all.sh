@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native suite, the same suite under
+# Builds and runs every test: the native suite, the Debian package of the
+# console program, the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz
 # harness over its corpus, the Windows tier under Wine,
 # and the conversion cases of ../shared/conformance when they are there.
@@ -15,6 +16,9 @@ echo "== native build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVO_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure
+
+echo "== Debian package (cpack, lintian, dpkg -x, the program and manual page it holds)"
+tools/package-test.sh build
 
 echo "== sanitizer build and tests (ASan + UBSan)"
 cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLANVO_SANITIZE=ON -DLANVO_WERROR=ON >/dev/null
