@@ -577,8 +577,9 @@ void PrintMoves(const char* verb, const std::vector<Move>& moves, const std::str
 }
 
 void PrintText(const FolderReport& r) {
+  const bool examined = !r.steps.empty();
   std::cout << r.folder << "\n";
-  std::cout << "  release:  " << ReleaseText(r.release) << "\n";
+  if (examined) std::cout << "  release:  " << ReleaseText(r.release) << "\n";
   std::cout << "  result:   "
             << (r.result == "converts" ? "converts cleanly" : r.result == "converted" ? "at 3.03 already" : "blocked")
             << "\n";
@@ -607,7 +608,8 @@ void PrintText(const FolderReport& r) {
   }
   if (r.needed && r.free)
     std::cout << "  space:    the run needs at most " << Bytes(*r.needed) << "; " << Bytes(*r.free) << " free\n";
-  std::cout << "  size:     " << Bytes(static_cast<std::uint64_t>(r.size_before)) << " now, "
+  if (examined)
+    std::cout << "  size:     " << Bytes(static_cast<std::uint64_t>(r.size_before)) << " now, "
             << Bytes(static_cast<std::uint64_t>(r.size_after)) << " after the run\n";
 }
 
