@@ -176,7 +176,7 @@ enum class Refusal {
   kBadName,     // a name that is no plain name of its folder
   kCaseClash,   // two entries whose names differ only in letter case
   kNotFolder,   // something else where a folder is wanted
-  kUnreadable,  // a folder whose names cannot be read
+  kUnreadable,  // a folder whose names cannot be read or searched
 };
 struct RefusedEntry {
   std::string name;  // as the core spells it

@@ -16,7 +16,7 @@ const char* Why(plat::Refusal why) {
     case plat::Refusal::kBadName: return "tem um nome que não é de arquivo (separador de pastas, \".\" ou \"..\")";
     case plat::Refusal::kCaseClash: return "são nomes que diferem só em maiúsculas e minúsculas; deixe um só";
     case plat::Refusal::kNotFolder: return "não é uma pasta";
-    case plat::Refusal::kUnreadable: return "é uma pasta que não pôde ser lida";
+    case plat::Refusal::kUnreadable: return "não pôde ser lido (falta permissão); nada foi dado por feito";
   }
   return "";
 }

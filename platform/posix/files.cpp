@@ -310,7 +310,13 @@ enum class Look { kMissing, kFile, kFolder, kRefused };
 // What the entry is, without following a link. A link, and anything that is
 // neither a regular file nor a folder, is refused.
 Look LookAt(const std::string& name, const Place& place, struct stat* st) {
-  if (::fstatat(place.dir(), place.leaf().c_str(), st, AT_SYMLINK_NOFOLLOW) != 0) return Look::kMissing;
+  if (::fstatat(place.dir(), place.leaf().c_str(), st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return Look::kMissing;
+    // A folder that may not be searched hides whether the entry is there:
+    // taking it for missing would take its work for done.
+    Refuse(name, Refusal::kUnreadable);
+    return Look::kRefused;
+  }
   if (S_ISREG(st->st_mode)) return Look::kFile;
   if (S_ISDIR(st->st_mode)) return Look::kFolder;
   Refuse(name, S_ISLNK(st->st_mode) ? Refusal::kLink : Refusal::kNotRegular);

@@ -295,3 +295,46 @@ TEST_F(HostileFolderTest, FoldersTheUserNamesAreTakenAsGiven) {
 }
 
 }  // namespace
+
+namespace {
+
+// As a user the system holds to its permissions (root reads everything): the
+// test's folder is given to nobody, and the program runs as nobody.
+class UnreadableTest : public HostileFolderTest {
+ protected:
+  test::ConsoleResult RunAsUser(const std::string& command) {
+    std::string prefix = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    return RunShell(prefix + kTimeLimit + LANVO303_EXE + " -C data " + command);
+  }
+  void GiveAway() {
+    if (::geteuid() == 0) RunShell("chown -R 65534:65534 " + Quote(folder().string()));
+  }
+};
+
+TEST_F(UnreadableTest, AFolderOrFileThatCannotBeReadIsNeverTakenForDone) {
+  for (const char* entry : {"REG", "F00R0.DAT"}) {
+    // A file of one's own can be made readable again: only another's cannot.
+    if (std::string(entry) == "F00R0.DAT" && ::geteuid() != 0) continue;
+    MakeSample();
+    GiveAway();
+    if (std::string(entry) == "F00R0.DAT") RunShell("chown 0:0 data/F00R0.DAT");
+    ::chmod(("data/" + std::string(entry)).c_str(), 0);
+    auto r = RunAsUser("convert");
+    EXPECT_EQ(r.status, 1) << entry << "\n" << r.out;
+    EXPECT_EQ(r.out.find("A conversão foi realizada."), std::string::npos) << entry << "\n" << r.out;
+    if (std::string(entry) == "REG") {
+      EXPECT_EQ(test::ReadFile("data/CONV.DAT").find("219"), std::string::npos);  // not logged as fixed
+    } else {
+      EXPECT_FALSE(test::FileExists("data/FTEL1.DAT"));
+    }
+    // Readable again: a later run does the work.
+    ::chmod(("data/" + std::string(entry)).c_str(), std::string(entry) == "REG" ? 0755 : 0644);
+    GiveAway();
+    r = RunAsUser("convert");
+    EXPECT_EQ(r.status, 0) << entry << "\n" << r.out;
+    EXPECT_NE(test::ReadFile("data/CONV.DAT").find("219"), std::string::npos) << entry;
+    EXPECT_TRUE(test::FileExists("data/FTEL1.DAT")) << entry;
+  }
+}
+
+}  // namespace
