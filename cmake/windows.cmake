@@ -6,7 +6,16 @@ enable_language(RC)
 # The dialogs join the library, so that the tests can open them.
 target_sources(lanvo PRIVATE app/win_dialogs.cpp)
 
-add_executable(lanvo303 WIN32 app/win_main.cpp resources/lanvo303.rc)
+# The version resource and the manifest: the version from project(), the
+# manifest configured beside the .rc that names it.
+set(LANVO_MANIFEST ${CMAKE_BINARY_DIR}/generated/lanvo303.exe.manifest)
+configure_file(resources/lanvo303.exe.manifest ${LANVO_MANIFEST} @ONLY)
+configure_file(resources/lanvo303-version.rc.in ${CMAKE_BINARY_DIR}/generated/lanvo303-version.rc @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/generated/lanvo303-version.rc PROPERTIES
+                            OBJECT_DEPENDS ${LANVO_MANIFEST})
+
+add_executable(lanvo303 WIN32 app/win_main.cpp resources/lanvo303.rc
+               ${CMAKE_BINARY_DIR}/generated/lanvo303-version.rc)
 target_link_libraries(lanvo303 PRIVATE lanvo)
 target_include_directories(lanvo303 PRIVATE ${CMAKE_SOURCE_DIR})
 
