@@ -44,3 +44,36 @@ if(LANVO_TESTS)
   target_link_libraries(lanvo-probe PRIVATE lanvo)
   set_target_properties(lanvo-probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 endif()
+
+# The release package, lanvo303-<version>-win64.zip (tools/package-windows.sh,
+# or cpack -G ZIP in the build folder): the program, LEIAME.TXT in the code
+# page and line ends of a Windows of Brazil, and SHA256SUMS of the two.
+set(LANVO_LEIAME ${CMAKE_BINARY_DIR}/generated/LEIAME.TXT)
+configure_file(resources/LEIAME.TXT.in ${CMAKE_BINARY_DIR}/generated/LEIAME.utf8 @ONLY NEWLINE_STYLE CRLF)
+execute_process(COMMAND iconv -f UTF-8 -t CP1252 ${CMAKE_BINARY_DIR}/generated/LEIAME.utf8
+                OUTPUT_FILE ${LANVO_LEIAME} RESULT_VARIABLE leiame_result)
+if(NOT leiame_result EQUAL 0)
+  message(FATAL_ERROR "LEIAME.TXT: iconv could not write resources/LEIAME.TXT.in in code page 1252")
+endif()
+
+install(TARGETS lanvo303 RUNTIME DESTINATION .)
+install(FILES ${LANVO_LEIAME} DESTINATION .)
+# The sums are those of the files as they are in the package (the program
+# stripped), taken once they are there.
+install(CODE [[
+  set(dir "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
+  file(SHA256 "${dir}/lanvo303.exe" exe_sum)
+  file(SHA256 "${dir}/LEIAME.TXT" leiame_sum)
+  file(WRITE "${dir}/SHA256SUMS" "${exe_sum}  lanvo303.exe\n${leiame_sum}  LEIAME.TXT\n")
+]])
+
+# Packing builds nothing of its own (tools/package-windows.sh builds the
+# program first), so that a build folder of the tests packs without its tests.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME lanvo303)
+set(CPACK_PACKAGE_VENDOR Lanvo)
+set(CPACK_PACKAGE_FILE_NAME lanvo303-${PROJECT_VERSION}-win64)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

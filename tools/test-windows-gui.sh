@@ -4,8 +4,11 @@
 # folder of an older release, every maintenance command reached from the
 # dialog's system menu, and the working folder when started from C:, A: and D:.
 #
-#   tools/test-windows-gui.sh BUILD_DIR FOLDER [CONSOLE_PROGRAM]
+#   tools/test-windows-gui.sh [--exe PROGRAM] [--out NAME] BUILD_DIR FOLDER [CONSOLE_PROGRAM]
 #
+#   --exe PROGRAM    the program to test, instead of BUILD_DIR/lanvo303.exe
+#                    (the one unpacked from the release package)
+#   --out NAME       the output folder in BUILD_DIR, instead of gui-test
 #   BUILD_DIR        the Windows build (lanvo303.exe, tests/lanvo-probe.exe)
 #   FOLDER           a data folder of an older release; it becomes C:\Vamk\Lanvo
 #   CONSOLE_PROGRAM  the console program of this tree, when there is one: it
@@ -13,16 +16,25 @@
 #                    byte the same, with the same messages
 #
 # Needs $DISPLAY. The screenshots, the messages and the folders go to
-# BUILD_DIR/gui-test/. Ends with "N passed, M failed" and exits 1 on a failure.
+# BUILD_DIR/gui-test/ (or NAME). Ends with "N passed, M failed" and exits 1 on a failure.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-[ $# -ge 2 ] || { sed -n '2,16p' "$0" >&2; exit 2; }
+exe=""
+out_name=gui-test
+while [ $# -gt 0 ]; do
+  case $1 in
+    --exe) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2 ;;
+    --out) out_name=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -ge 2 ] || { sed -n '2,20p' "$0" >&2; exit 2; }
 build=$(cd "$1" && pwd)
 folder=$(cd "$2" && pwd)
 console=${3:-}
 [ -n "${DISPLAY:-}" ] || { echo "test-windows-gui: no X display (DISPLAY)" >&2; exit 2; }
 
-out=$build/gui-test
+out=$build/$out_name
 rm -rf "$out"
 mkdir -p "$out"
 export WINEPREFIX=$build/wine-gui WINEDEBUG=-all
@@ -30,7 +42,8 @@ export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 "$top/tools/wine-prefix.sh" "$WINEPREFIX" x11
 # Whatever happens, no program of this test outlives it.
 trap 'wineserver -k 2> /dev/null || true' EXIT
-exe=$build/lanvo303.exe
+[ -n "$exe" ] || exe=$build/lanvo303.exe
+[ -f "$exe" ] || { echo "test-windows-gui: no program $exe" >&2; exit 2; }
 probe_exe=$build/tests/lanvo-probe.exe
 drive_c=$WINEPREFIX/drive_c
 drive_a=$WINEPREFIX/drive_a

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows tier: lanvo303.exe and the test suite cross-built with MinGW-w64
 # into build-win, the suite run under Wine through ctest, then the end-to-end
-# test of the program (tools/test-windows-gui.sh) on an Xvfb display of its own.
+# test of the program (tools/test-windows-gui.sh) on an Xvfb display of its own,
+# and the same test once more on the program unpacked from the release package
+# (tools/package-windows.sh), whose sums and LEIAME.TXT are checked first.
 #
 #   tools/test-windows.sh [FOLDER]
 #
@@ -48,4 +50,27 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 [ -s "$display_file" ] || { echo "test-windows: Xvfb did not start" >&2; exit 1; }
-DISPLAY=:$(head -n 1 "$display_file") tools/test-windows-gui.sh build-win "$folder" $console
+export DISPLAY=:$(head -n 1 "$display_file")
+tools/test-windows-gui.sh build-win "$folder" $console
+
+echo "== the release package, unpacked into a fresh folder and tested end to end"
+zip=$(tools/package-windows.sh build-win | tail -n 1)
+unpacked=build-win/package-test
+rm -rf "$unpacked"
+mkdir -p "$unpacked"
+python3 -m zipfile -e "$zip" "$unpacked"
+listed=$(cd "$unpacked" && find . -type f | sort | tr '\n' ' ')
+[ "$listed" == "./LEIAME.TXT ./SHA256SUMS ./lanvo303.exe " ] ||
+  { echo "test-windows: the package holds [$listed]" >&2; exit 1; }
+(cd "$unpacked" && sha256sum -c SHA256SUMS)
+# LEIAME.TXT as the Notepad of a Windows of Brazil reads it: code page 1252,
+# every line ended by CR LF.
+python3 - "$unpacked/LEIAME.TXT" << 'EOF'
+import sys
+data = open(sys.argv[1], "rb").read()
+text = data.decode("cp1252")
+assert data.endswith(b"\r\n") and b"\n" not in data.replace(b"\r\n", b""), "a line not ended by CR LF"
+assert "Versões" in text and "LANVO.JNL" in text and "Vamk\\Lanvo\\R02" in text, "text or accents missing"
+assert "@" not in text, "configuration left in the text"
+EOF
+tools/test-windows-gui.sh --exe "$unpacked/lanvo303.exe" --out gui-test-package build-win "$folder"
