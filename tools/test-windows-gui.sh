@@ -348,4 +348,20 @@ open_dialog "$drive_c" 'C:\'
 close_dialog
 mv "$data.away" "$data"
 
+# The dialog at 100 % and at 200 % (LogPixels 96 and 192, read by Wine when it
+# starts), for the eye: lanvo303-dialog-100.png and lanvo303-dialog-200.png.
+# Each time the program must start, show its folder and end as at 100 %.
+scaled_dialog() {  # dots per inch, percent
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f > /dev/null 2>&1
+  wineserver -w
+  open_dialog "$drive_c" 'C:\Vamk\Lanvo'
+  if [ -n "$dialog" ]; then shot "lanvo303-dialog-$2" "$dialog"; fi
+  close_dialog
+}
+echo "-- the dialog at 100 % and at 200 %"
+scaled_dialog 96 100
+scaled_dialog 192 200
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f > /dev/null 2>&1 || true
+wineserver -w
+
 finish
