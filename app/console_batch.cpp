@@ -125,7 +125,7 @@ void Finish(Job& job) {
     unsigned icon = m.flags & 0xF0;
     if (icon != plat::kIconError && icon != plat::kIconWarning) continue;
     if (icon == plat::kIconWarning) warned = true;
-    if (job.cause.empty()) job.cause = m.text.substr(0, m.text.find('\n'));
+    if (job.cause.empty()) job.cause = Gist(m.text);
   }
   job.result = job.exit_status != 0 ? "failed" : warned ? "incomplete" : "converted";
   if (job.exit_status != 0 && job.cause.empty()) job.cause = "exit status " + std::to_string(job.exit_status);

@@ -144,14 +144,6 @@ std::string Bytes(std::uint64_t n) {
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
-// The gist of a message: its first line, and the first item of a list that the line introduces.
-std::string Gist(const std::string& text) {
-  std::string first = FirstLine(text);
-  if (first.empty() || first.back() != ':' || first.size() == text.size()) return first;
-  std::string next = FirstLine(text.substr(first.size() + 1));
-  next.erase(0, next.find_first_not_of(' '));
-  return first + " " + next;
-}
 
 bool Mentions(const std::string& text, const std::string& path) {
   std::string core = path;

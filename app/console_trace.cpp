@@ -161,6 +161,15 @@ void WriteListing(std::ostream& out, char tag, const Listing& listing) {
 
 }  // namespace
 
+std::string Gist(const std::string& text) {
+  auto Line = [](const std::string& t) { return t.substr(0, t.find('\n')); };
+  std::string first = Line(text);
+  if (first.empty() || first.back() != ':' || first.size() == text.size()) return first;
+  std::string next = Line(text.substr(first.size() + 1));
+  next.erase(0, next.find_first_not_of(' '));
+  return first + " " + next;
+}
+
 void RunTracedConversion(const std::string& owner_title, const std::string& file, bool steps, bool answer_yes) {
   Trace trace;
   // Every message box is printed as the console prints it, and kept with its icon.

@@ -57,6 +57,9 @@ struct Trace {
   std::uint64_t files_made = 0;   // files it created in the data folder
 };
 
+// The gist of a message: its first line, and the first item of a list that the line introduces.
+std::string Gist(const std::string& text);
+
 // Runs the conversion of the working folder as the convert command does
 // (the dialog of the given owner title, its command 300), writing the trace
 // to file at the end. answer_yes answers a Yes/No question; otherwise it is
