@@ -1,8 +1,8 @@
 // The lock of the data folder, the stamps of files and hard links, on Windows.
 //
 // The lock file LANVO.LCK is opened sharing nothing, so that a second copy of
-// the program cannot open it while the first runs, and deleted when its handle
-// closes, also when the process is killed.
+// the program cannot open it while the first runs, and, once seen to be a
+// plain file, deleted when its handle closes, also when the process is killed.
 #include "platform/platform.hpp"
 #include "platform/win32/win32.hpp"
 
@@ -16,7 +16,7 @@ HANDLE g_folder_lock = INVALID_HANDLE_VALUE;
 FolderLock LockFolder() {
   if (g_folder_lock != INVALID_HANDLE_VALUE) return FolderLock::kTaken;
   HANDLE file = ::CreateFileW(L"LANVO.LCK", GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                               nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = ::GetLastError();
@@ -29,6 +29,11 @@ FolderLock LockFolder() {
     ::CloseHandle(file);
     return FolderLock::kNone;
   }
+  // Only now that it is known to be a file of ours: gone when the handle
+  // closes, also when the process is killed.
+  FILE_DISPOSITION_INFO dispose = {};
+  dispose.DeleteFile = TRUE;
+  ::SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose);
   g_folder_lock = file;
   return FolderLock::kTaken;
 }

@@ -321,3 +321,21 @@ TEST_F(Win32FilesTest, OnceChangesStopNothingIsChanged) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Win32FilesTest, TheFolderLockSharesNothingAndGoesWithItsHolder) {
+  ASSERT_EQ(plat::LockFolder(), plat::FolderLock::kTaken);
+  // Another copy of the program cannot open the lock file meanwhile.
+  HANDLE other = ::CreateFileW(L"LANVO.LCK", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_ALWAYS, 0, nullptr);
+  EXPECT_EQ(other, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  if (other != INVALID_HANDLE_VALUE) ::CloseHandle(other);
+  plat::UnlockFolder();
+  EXPECT_FALSE(test::FileExists("LANVO.LCK"));
+  EXPECT_EQ(plat::LockFolder(), plat::FolderLock::kTaken);
+  plat::UnlockFolder();
+}
+
+}  // namespace
