@@ -312,18 +312,7 @@ TEST_F(RunTest, MissingFilesAreNotFailures) {
 
 namespace {
 
-class RunBackupTest : public test::FolderTest {
- protected:
-  void TearDown() override {
-    plat::TestHooks() = plat::Hooks{};
-    test::FolderTest::TearDown();
-  }
-  void Convert() { RunConversion(&dialog_); }
-  app::TextDialog dialog_{app::ConversionDialogItems(), "Lanvo 3.03"};
-  test::MessageLog messages_;
-};
-
-TEST_F(RunBackupTest, ASourceWhoseBackupNameHoldsSomethingElseGoesToTheNextFreeNumber) {
+TEST_F(RunTest, ASourceWhoseBackupNameHoldsSomethingElseGoesToTheNextFreeNumber) {
   WriteFile("F10.DAT", "old clients");
   WriteFile("F10R1.DAT", "converted earlier");
   WriteFile("F10.TMP", "older backup");
@@ -350,7 +339,7 @@ TEST_F(RunBackupTest, ASourceWhoseBackupNameHoldsSomethingElseGoesToTheNextFreeN
   EXPECT_FALSE(FileExists("F10-3.TMP"));
 }
 
-TEST_F(RunBackupTest, ASourceWrittenToWhileItWasConvertedStays) {
+TEST_F(RunTest, ASourceWrittenToWhileItWasConvertedStays) {
   WriteFile("F10.DAT", std::string(400, 'A'));
   // Another program appends to F10.DAT once the new client file is written.
   bool appended = false;
@@ -374,7 +363,7 @@ TEST_F(RunBackupTest, ASourceWrittenToWhileItWasConvertedStays) {
 
 namespace {
 
-TEST_F(RunBackupTest, AReadOnlyClientFileIsNotSplitAndTheRunSaysSo) {
+TEST_F(RunTest, AReadOnlyClientFileIsNotSplitAndTheRunSaysSo) {
   WriteFile("F10R2.DAT", std::string(1000, ' '));
   ASSERT_TRUE(plat::MakeReadOnly("F10R2.DAT"));
   Convert();

@@ -1,6 +1,10 @@
 #include "tests/support.hpp"
 
+#include "platform/platform.hpp"
+
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -18,6 +22,8 @@ void FolderTest::SetUp() {
   folder_ = base / ("lanvo-test-" + std::to_string(random()) + "-" + std::to_string(random()));
   fs::create_directories(folder_);
   fs::current_path(folder_);
+  // What an earlier test of the same process met is none of this one's.
+  plat::ClearRefusals();
 }
 
 void FolderTest::TearDown() {
@@ -83,6 +89,17 @@ std::string Field(const std::string& file, std::size_t length, std::size_t n, st
   std::size_t at = n * length + offset;
   if (at >= file.size()) return "";
   return file.substr(at, width);
+}
+
+std::string Journal(const std::string& body) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char byte : body) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  char end[40];
+  std::snprintf(end, sizeof end, "END %zu %08X\n", body.size(), static_cast<unsigned>(~crc));
+  return body + end;
 }
 
 }  // namespace test

@@ -31,6 +31,9 @@ void WriteFile(const fs::path& path, const std::string& bytes);
 std::string ReadFile(const fs::path& path);
 bool FileExists(const fs::path& path);
 // Every file below a folder with its bytes, folders as "name/" with no bytes.
+// A journal of the given change lines as the program writes it: the lines, then
+// "END", their length and their CRC-32 (zip) in eight hexadecimal digits.
+std::string Journal(const std::string& body);
 std::vector<std::pair<std::string, std::string>> Snapshot(const fs::path& root);
 
 struct Message {

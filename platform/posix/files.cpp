@@ -353,6 +353,19 @@ bool ChangeMode(const std::string& name, const Place& place, const struct stat& 
   return ok;
 }
 
+// Locks the whole file without waiting: an open-file-description lock where
+// the system has them (held by the open, not the process), else a POSIX one.
+bool LockWhole(int fd, short type) {
+  struct flock lock = {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+  return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+#else
+  return ::fcntl(fd, F_SETLK, &lock) == 0;
+#endif
+}
+
 // Marks the file as held for writing (see BusyTest). Advisory: a file that
 // cannot be locked is written all the same.
 void TakeWriteLock(int fd) {
@@ -951,19 +964,10 @@ int BusyTest(const std::string& name) {
   if (fd < 0) return 0;
   // Another copy of the program that holds the file for writing holds a write
   // lock on it; a read lock cannot then be taken.
-  struct flock lock = {};
-  lock.l_type = F_RDLCK;
-  lock.l_whence = SEEK_SET;
-#ifdef F_OFD_SETLK
-  int rc = ::fcntl(fd, F_OFD_SETLK, &lock);
-#else
-  int rc = ::fcntl(fd, F_SETLK, &lock);
-#endif
-  bool busy = rc != 0 && (errno == EAGAIN || errno == EACCES);
+  bool busy = !posix::LockWhole(fd, F_RDLCK) && (errno == EAGAIN || errno == EACCES);
   ::close(fd);
   return busy ? 1 : 0;
 }
-
 
 namespace {
 
@@ -989,15 +993,7 @@ FolderLock LockFolder() {
       ::close(fd);
       return FolderLock::kNone;
     }
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-#ifdef F_OFD_SETLK
-    int rc = ::fcntl(fd, F_OFD_SETLK, &lock);
-#else
-    int rc = ::fcntl(fd, F_SETLK, &lock);
-#endif
-    if (rc != 0) {
+    if (!posix::LockWhole(fd, F_WRLCK)) {
       bool busy = errno == EAGAIN || errno == EACCES;
       ::close(fd);
       return busy ? FolderLock::kBusy : FolderLock::kNone;

@@ -9,18 +9,7 @@
 
 namespace {
 
-// A journal of the given lines with the end line of the format: "END", their
-// length and their CRC-32 (zip) in eight hexadecimal digits.
-std::string Journal(const std::string& body) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char byte : body) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-  }
-  char end[40];
-  std::snprintf(end, sizeof end, "END %zu %08X\n", body.size(), static_cast<unsigned>(~crc));
-  return body + end;
-}
+using test::Journal;
 
 class JournalConsoleTest : public test::FolderTest {};
 
