@@ -18,6 +18,17 @@ bool SameCodeIgnoringCase(const char* a, const char* b, std::size_t n) {
   return true;
 }
 
+bool FieldAt(std::string_view record, int offset, char* buffer, int width) {
+  auto at = static_cast<std::size_t>(offset);
+  if (at >= record.size()) return false;
+  std::string_view field = record.substr(at, static_cast<std::size_t>(width));
+  std::size_t feed = field.find('\n');
+  if (feed != std::string_view::npos) field = field.substr(0, feed + 1);
+  field.copy(buffer, field.size());
+  buffer[field.size()] = '\0';
+  return true;
+}
+
 std::size_t ReadRecordAt(rec::Stream& stream, std::int64_t n, char* buffer, int length) {
   if (!stream.Seek(n * length)) return 0;
   std::size_t got = stream.Read(buffer, static_cast<std::size_t>(length));

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "recfile/stream.hpp"
 
@@ -23,6 +24,12 @@ constexpr int kTaxpayerAt = 250, kTaxpayerWidth = 18;  // CPF/CNPJ as formatted 
 // characters, stopping where either text ends; only the letters A to Z are
 // compared without regard to case (accented letters must match exactly).
 bool SameCodeIgnoringCase(const char* a, const char* b, std::size_t n);
+
+// A field of a record held in memory, as the line read of limit width + 1
+// takes it from the file: at most width characters, ending after a line feed,
+// copied into buffer (which holds width + 1) and terminated. False when the
+// record (cut short at the end of the file) ends before the field.
+bool FieldAt(std::string_view record, int offset, char* buffer, int width);
 
 // Reads record n, the length characters at n × length (fewer for a last
 // record cut short), into buffer, which holds length + 1, and terminates it.

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "maintenance/client_file.hpp"
+#include "maintenance/field_pass.hpp"
 #include "maintenance/maintenance.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/recfile.hpp"
@@ -44,25 +45,6 @@ DateParts ReferenceMonth(const plat::LocalTime& now) {
   return reference;
 }
 
-// Reads field of a record at its offset with the line read of limit width + 1.
-bool ReadAt(Stream& file, std::int64_t record_start, int offset, char* buffer, int width) {
-  return file.Seek(record_start + offset) && file.ReadLine(buffer, width + 1) != nullptr;
-}
-
-// The same field taken from a record held in memory: at most width
-// characters, ending after a line feed; false when the record (cut short at
-// the end of the file) ends before it.
-bool FieldAt(std::string_view record, int offset, char* buffer, int width) {
-  auto at = static_cast<std::size_t>(offset);
-  if (at >= record.size()) return false;
-  std::string_view field = record.substr(at, static_cast<std::size_t>(width));
-  std::size_t feed = field.find('\n');
-  if (feed != std::string_view::npos) field = field.substr(0, feed + 1);
-  field.copy(buffer, field.size());
-  buffer[field.size()] = '\0';
-  return true;
-}
-
 // The member pass: the taxpayer numbers of the members in good standing go
 // into the working set, in the order of the file, duplicates included. Each
 // record is read whole and its fields taken from memory.
@@ -75,15 +57,15 @@ void CollectMembersInGoodStanding(Stream& members, const DateParts& reference, p
   for (std::int64_t start = 0;; start += kMemberLength) {
     if (!members.Seek(start)) break;
     std::string_view record(buffer.data(), members.Read(buffer.data(), buffer.size()));
-    if (members.Failed() || !FieldAt(record, kDateAt, date_text, kDateWidth)) break;
+    if (members.Failed() || !maint::FieldAt(record, kDateAt, date_text, kDateWidth)) break;
     DateParts date;
     ParseDate(date_text, &date);
     if (record.size() == static_cast<std::size_t>(kMemberLength) && record.back() == '+') continue;  // deleted
-    if (!FieldAt(record, kStatusAt, status, kStatusWidth) || status[0] == '1') continue;
-    if (!FieldAt(record, kCountAt, count, kCountWidth)) continue;
+    if (!maint::FieldAt(record, kStatusAt, status, kStatusWidth) || status[0] == '1') continue;
+    if (!maint::FieldAt(record, kCountAt, count, kCountWidth)) continue;
     // Dated before the reference month: in good standing with a count of 0 or 1 only.
     if (CompareYearMonth(reference, date) > 0 && TextToInt(count) > 1) continue;
-    if (!FieldAt(record, kTaxpayerAt, taxpayer, kTaxpayerWidth)) continue;
+    if (!maint::FieldAt(record, kTaxpayerAt, taxpayer, kTaxpayerWidth)) continue;
     if (taxpayer[0] < '0' || taxpayer[0] > '9') continue;
     in_good_standing.Add(taxpayer);
   }
@@ -109,18 +91,29 @@ class Counters {
 };
 
 // The client pass: every client record gets its mark, also a deleted one.
-void MarkClients(Stream& clients, const plat::WorkingSet& in_good_standing, Counters& counters) {
+// Only the marks that differ from what the record holds are written (see
+// maintenance/field_pass.hpp). A record cut short before its taxpayer number
+// ends the pass, as the line read of the number would.
+maint::PassEnd MarkClients(Stream& clients, const plat::WorkingSet& in_good_standing, Counters& counters) {
   char taxpayer[maint::kTaxpayerWidth + 1];
-  for (std::int64_t n = 0;; ++n) {
-    std::int64_t start = n * maint::kClientLength;
-    if (!ReadAt(clients, start, maint::kTaxpayerAt, taxpayer, maint::kTaxpayerWidth)) break;
-    // The whole 18 characters are looked up: "123.456.789-01" and
-    // "12345678901" are different numbers here.
-    bool found = taxpayer[0] != '\0' && in_good_standing.Contains(taxpayer);
-    if (clients.Seek(start + kMarkAt)) clients.Write(found ? "1" : "0");
-    counters.Count(found);
+  maint::FieldPass pass(clients);
+  for (std::string_view block; !(block = pass.NextBlock()).empty();) {
+    for (std::size_t start = 0; start < block.size(); start += maint::kClientLength) {
+      std::string_view record = block.substr(start, maint::kClientLength);
+      if (!maint::FieldAt(record, maint::kTaxpayerAt, taxpayer, maint::kTaxpayerWidth)) break;
+      // The whole 18 characters are looked up: "123.456.789-01" and
+      // "12345678901" are different numbers here.
+      bool found = taxpayer[0] != '\0' && in_good_standing.Contains(taxpayer);
+      std::string_view mark = found ? "1" : "0";
+      std::string_view was = record.substr(kMarkAt, 1);
+      // The mark goes whatever the first character of the group holds by
+      // then: it depends only on the taxpayer number.
+      if (was != mark) pass.Set(pass.block_start() + static_cast<std::int64_t>(start) + kMarkAt, mark);
+      counters.Count(found);
+    }
   }
   counters.Show();
+  return pass.Finish();
 }
 
 void ShowError(plat::Dialog* dialog, const char* text) {
@@ -157,10 +150,10 @@ void UpdateDelinquency(plat::Dialog* dialog) {
     return;
   }
   Counters counters(dialog);
-  MarkClients(*clients, in_good_standing, counters);
-  // Marks still in the stream's buffer when a write fails never reach the
-  // file, and a read that fails ends the pass early: either is an error.
-  bool written = FCloseIf(clients);
+  // A write or a read that failed leaves clients unmarked, and a file that got
+  // another size under the pass stops it: either is an error.
+  maint::PassEnd end = MarkClients(*clients, in_good_standing, counters);
+  bool written = FCloseIf(clients) && end == maint::PassEnd::kDone;
   plat::RestoreCursor(previous);
   if (!written) {
     ShowError(dialog, "Erro ao atualizar o arquivo de clientes do Lanvo.");

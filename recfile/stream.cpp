@@ -235,6 +235,63 @@ std::size_t Stream::WriteSpaces(std::size_t n) {
   return written;
 }
 
+std::int64_t Stream::ReadThrough(std::int64_t position, void* buffer, std::size_t n) {
+  if (!CanRead() || closed_ || position < 0) {
+    Fail();
+    return -1;
+  }
+  if (!Flush()) return -1;
+  std::int64_t got = plat::ReadAt(handle_, static_cast<std::uint64_t>(position), buffer, n);
+  if (got < 0) Fail();
+  return got;
+}
+
+std::size_t Stream::WriteThrough(std::int64_t position, const void* data, std::size_t n) {
+  if (!CanWrite() || mode_ == plat::OpenMode::kAppend || closed_ || position < 0) {
+    if (n > 0) Fail();
+    return 0;
+  }
+  if (!Flush()) return 0;
+  std::int64_t put = plat::WriteAt(handle_, static_cast<std::uint64_t>(position), data, n);
+  std::size_t done = put > 0 ? static_cast<std::size_t>(put) : 0;
+  if (done != n) Fail();
+  // The part of the window that the bytes cover takes them.
+  std::int64_t from = std::max(position, window_start_);
+  std::int64_t to = std::min(position + static_cast<std::int64_t>(done),
+                             window_start_ + static_cast<std::int64_t>(window_length_));
+  if (from < to)
+    std::memcpy(window_.get() + (from - window_start_), static_cast<const char*>(data) + (from - position),
+                static_cast<std::size_t>(to - from));
+  size_ = std::max(size_, position + static_cast<std::int64_t>(done));
+  return done;
+}
+
+std::int64_t Stream::SizeNow() {
+  if (closed_) return -1;
+  std::int64_t size = plat::SizeOf(handle_);
+  if (size < 0) Fail();
+  return size;
+}
+
+bool Stream::Truncate(std::int64_t size) {
+  if (!CanWrite() || mode_ == plat::OpenMode::kAppend || closed_ || size < 0) {
+    Fail();
+    return false;
+  }
+  if (!Flush()) return false;
+  if (!plat::TruncateFile(handle_, static_cast<std::uint64_t>(size))) {
+    Fail();
+    return false;
+  }
+  size_ = size;
+  // The window keeps nothing beyond the new end.
+  if (window_start_ >= size)
+    window_length_ = 0;
+  else
+    window_length_ = std::min(window_length_, static_cast<std::size_t>(size - window_start_));
+  return true;
+}
+
 bool Stream::Seek(std::int64_t position) {
   if (position < 0 || closed_) return false;
   position_ = position;

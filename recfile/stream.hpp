@@ -48,6 +48,23 @@ class Stream {
   std::size_t WriteField(std::string_view text, std::size_t width);
   std::size_t WriteSpaces(std::size_t n);
 
+  // Straight to and from the file at a position, past the window, for a file
+  // that another program may change while the stream is open. ReadThrough
+  // reads what the file holds now: the count read, fewer than n at its end,
+  // -1 on an error. WriteThrough writes those n bytes and no other, so that
+  // nothing read earlier is ever written back over what changed since; the
+  // window takes them too, for the reads through it. Returns the count
+  // written. Changes waiting in the window are written first. Neither moves
+  // the position. Not for append streams.
+  std::int64_t ReadThrough(std::int64_t position, void* buffer, std::size_t n);
+  std::size_t WriteThrough(std::int64_t position, const void* data, std::size_t n);
+  // The size of the file as the system has it now (another program may have
+  // changed it since the open), without what an append stream still holds;
+  // -1 when the system cannot say.
+  std::int64_t SizeNow();
+  // Cuts the file to size bytes (not an append stream); false when it fails.
+  bool Truncate(std::int64_t size);
+
   // Positions the stream. Any position from 0 on is accepted, also beyond the
   // end of the file (the next read there yields nothing); a negative one fails.
   bool Seek(std::int64_t position);

@@ -7,6 +7,7 @@
 #include "maintenance/client_file.hpp"
 #include "maintenance/maintenance.hpp"
 #include "recfile/dialog.hpp"
+#include "tests/other_program.hpp"
 #include "tests/support.hpp"
 
 namespace {
@@ -84,10 +85,16 @@ TEST_F(ChangeGroupTest, AnEmptyNewGroupWritesSpacesAndCounts) {
   EXPECT_EQ(log.messages(), std::vector<test::Message>{Changed(2)});
 }
 
-TEST_F(ChangeGroupTest, EqualGroupsCountEveryMatchAndChangeNothing) {
+TEST_F(ChangeGroupTest, EqualGroupsCountEveryMatchAndWriteNothing) {
   std::string before = Clients({"5", "6", "5"});
   test::WriteFile("F10R2.DAT", before);
+  int writes = 0;
+  plat::TestHooks().before_file_op = [&writes](plat::FileOp op) {
+    writes += op == plat::FileOp::kWrite;
+    return true;
+  };
   Regroup("5", "5");
+  EXPECT_EQ(writes, 0);
   EXPECT_EQ(test::ReadFile(folder() / "F10R2.DAT"), before);
   EXPECT_EQ(log.messages(), std::vector<test::Message>{Changed(2)});
 }
@@ -159,6 +166,67 @@ TEST_F(ChangeGroupTest, ManyChangesAreCountedWhole) {
   EXPECT_EQ(after[350], "8  ");
   EXPECT_EQ(after[699], "1  ");
   EXPECT_EQ(log.messages(), std::vector<test::Message>{Changed(699)});
+}
+
+// Another program writes to the client file while the command runs (see
+// tests/other_program.hpp), at each of the command's moments in turn: its
+// edits stay, and a file that it made longer or shorter stops the command,
+// which then writes nothing more and does not claim the change done.
+TEST_F(ChangeGroupTest, WhatAnotherProgramWritesMeanwhileStays) {
+  // Three blocks of records, one client in twenty of the old group.
+  std::vector<std::string> groups(700, "8");
+  for (std::size_t n = 0; n < groups.size(); n += 20) groups[n] = "7";
+  const std::string original = Clients(groups);
+  const int matching = 35;
+  // The file with the change made to every client of group 7.
+  auto regrouped = [](std::string file) {
+    for (std::size_t at = kGroupAt; at + 3 <= file.size(); at += kClientLength)
+      if (file.compare(at, 3, "7  ") == 0) file.replace(at, 3, "9  ");
+    return file;
+  };
+  const test::Message stopped{"Erro ao atualizar o arquivo de clientes.", "Lanvo", plat::kIconError};
+  enum Work { kEditName, kRegroupOne, kAppend, kCutShort };
+  const test::OtherProgram::Moments moments[] = {test::OtherProgram::kEveryOperation, test::OtherProgram::kReads,
+                                                 test::OtherProgram::kNoWrite, test::OtherProgram::kNoWrite};
+  int runs_stopped = 0;
+  for (Work work : {kEditName, kRegroupOne, kAppend, kCutShort}) {
+    for (int n = 1;; ++n) {
+      test::WriteFile("F10R2.DAT", original);
+      std::size_t record = static_cast<std::size_t>(n) * 7 % 35 * 20;  // a client of group 7
+      std::string trace = "work " + std::to_string(work) + " at operation " + std::to_string(n);
+      test::MessageLog messages;
+      test::OtherProgram other(n, moments[work], [&] {
+        if (work == kEditName) test::OtherProgram::Edit(record * kClientLength + 11, "Outro nome");
+        if (work == kRegroupOne) test::OtherProgram::Edit(record * kClientLength + kGroupAt, "5  ");
+        // Of another group, so that it reads the same whether the command saw it or not.
+        if (work == kAppend) test::OtherProgram::Append(Client("701", "5"));
+        if (work == kCutShort) test::OtherProgram::CutTo(original.size() - kClientLength);
+      });
+      Regroup("7", "9");
+      if (!other.done()) break;
+      std::string after = test::ReadFile(folder() / "F10R2.DAT");
+      if (work == kEditName || work == kRegroupOne) {
+        std::string expected = regrouped(original);
+        if (work == kEditName) expected.replace(record * kClientLength + 11, 10, "Outro nome");
+        if (work == kRegroupOne) expected.replace(record * kClientLength + kGroupAt, 3, "5  ");
+        ASSERT_TRUE(after == expected) << trace;
+        // The client given group 5 counts when its change to 9 came first.
+        ASSERT_EQ(messages.messages().size(), 1u) << trace;
+        std::string counted = messages.messages()[0].text;
+        ASSERT_TRUE(counted == Changed(matching).text || (work == kRegroupOne && counted == Changed(matching - 1).text))
+            << trace << ": " << counted;
+      } else if (messages.messages() == std::vector<test::Message>{stopped}) {
+        ++runs_stopped;
+        ASSERT_TRUE(after == other.left()) << trace << ": written after the file changed";
+      } else {
+        // The other program was done before the command took the file's
+        // size, or after its last write.
+        ASSERT_EQ(messages.messages(), std::vector<test::Message>{Changed(matching)}) << trace;
+        ASSERT_TRUE(after == regrouped(other.left())) << trace;
+      }
+    }
+  }
+  EXPECT_GT(runs_stopped, 10);
 }
 
 }  // namespace

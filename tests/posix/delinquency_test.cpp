@@ -8,6 +8,7 @@
 #include "maintenance/maintenance.hpp"
 #include "platform/posix/posix.hpp"
 #include "recfile/dialog.hpp"
+#include "tests/other_program.hpp"
 #include "tests/support.hpp"
 
 namespace {
@@ -253,6 +254,66 @@ TEST_F(DelinquencyTest, AMemberFileThatCannotBeReadToItsEndChangesNoClient) {
   plat::TestHooks().before_file_op = nullptr;
   EXPECT_EQ(test::ReadFile(folder() / "F10R2.DAT"), before);
   EXPECT_EQ(log.messages(), std::vector<Message>{kNoMembers});
+}
+
+// Another program writes to the client file while the marks are written
+// (see tests/other_program.hpp), at each of the command's moments in turn:
+// its edits stay, and a file that it made longer or shorter stops the
+// command, which writes nothing more (a file cut short never grows back) and
+// does not say that it finished.
+TEST_F(DelinquencyTest, WhatAnotherProgramWritesMeanwhileStays) {
+  // Three blocks of clients, one in three in good standing; one in twenty
+  // is not marked yet, the others are marked as they should be.
+  std::vector<Member> members;
+  std::string original;
+  for (int i = 0; i < 700; ++i) {
+    std::string taxpayer = std::to_string(10000000000LL + i);
+    if (i % 3 == 0) members.push_back({taxpayer, "10/12/2025", "1"});
+    original += Client(std::to_string(i + 1), taxpayer, i % 20 == 0 ? "234" : i % 3 == 0 ? "134" : "034");
+  }
+  WriteMembers(members);
+  auto marked = [](std::string file) {
+    for (std::size_t n = 0; (n + 1) * kClientLength <= file.size(); ++n) {
+      std::string taxpayer = test::Field(file, kClientLength, n, maint::kTaxpayerAt, 11);
+      bool member = taxpayer[0] == '1' && (std::stoll(taxpayer) - 10000000000LL) % 3 == 0;
+      file[n * kClientLength + kGroupAt] = member ? '1' : '0';
+    }
+    return file;
+  };
+  const Message stopped{"Erro ao atualizar o arquivo de clientes do Lanvo.", "Lanvo", plat::kIconError};
+  enum Work { kEditName, kAppend, kCutShort };
+  int runs_stopped = 0;
+  for (Work work : {kEditName, kAppend, kCutShort}) {
+    for (int n = 1;; ++n) {
+      test::WriteFile("F10R2.DAT", original);
+      std::size_t record = static_cast<std::size_t>(n) * 97 % 700;
+      std::string trace = "work " + std::to_string(work) + " at operation " + std::to_string(n);
+      test::MessageLog messages;
+      test::OtherProgram other(n, work == kEditName ? test::OtherProgram::kEveryOperation : test::OtherProgram::kNoWrite, [&] {
+        if (work == kEditName) test::OtherProgram::Edit(record * kClientLength + 11, "Outro nome");
+        // Not a member, and marked so already: marked or not, it reads the same.
+        if (work == kAppend) test::OtherProgram::Append(Client("701", "99999999999", "034"));
+        if (work == kCutShort) test::OtherProgram::CutTo(original.size() - kClientLength);
+      });
+      Update();
+      if (!other.done()) break;
+      std::string after = test::ReadFile(folder() / "F10R2.DAT");
+      if (work == kEditName) {
+        std::string expected = marked(original);
+        expected.replace(record * kClientLength + 11, 10, "Outro nome");
+        ASSERT_TRUE(after == expected) << trace;
+        ASSERT_EQ(messages.messages(), std::vector<Message>{kDone}) << trace;
+      } else if (messages.messages() == std::vector<Message>{stopped}) {
+        ++runs_stopped;
+        ASSERT_TRUE(after == other.left()) << trace << ": written after the file changed";
+      } else {
+        // Done before the command took the file's size, or after its last write.
+        ASSERT_EQ(messages.messages(), std::vector<Message>{kDone}) << trace;
+        ASSERT_TRUE(after == marked(other.left())) << trace;
+      }
+    }
+  }
+  EXPECT_GT(runs_stopped, 10);
 }
 
 }  // namespace
