@@ -1,5 +1,6 @@
 #include "maintenance/code_map.hpp"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,7 +18,41 @@ std::string NextName(const std::string& name) {
   return next;
 }
 
+// A name that TempFileName gives: nine digits, then ".tmp" in any case.
+bool TempName(const std::string& name) {
+  if (name.size() != 13 || name.find_first_not_of("0123456789") != 9) return false;
+  std::string suffix = name.substr(9);
+  for (char& c : suffix)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return suffix == ".tmp";
+}
+
+// Bytes that only a map has: "1", then spaces and the marks "1" of the codes
+// taken, up to the last character, "0" or the mark of code 30000.
+bool MapBytes(const std::string& bytes) {
+  if (bytes.size() != static_cast<std::size_t>(CodeMap::kEnd) + 1 || bytes.front() != '1') return false;
+  std::size_t other = bytes.find_first_not_of("1 ");
+  return other == std::string::npos || (other == bytes.size() - 1 && bytes.back() == '0');
+}
+
+bool LeftoverMap(const std::string& name) {
+  std::int64_t size = plat::FileSize(name);
+  if (size == 0) return true;
+  if (size != CodeMap::kEnd + 1) return false;
+  StreamPtr in = OpenToRead(name);
+  if (!in) return false;
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  bytes.resize(in->Read(bytes.data(), bytes.size()));
+  bool read = !in->Failed();
+  return FCloseIf(in) && read && MapBytes(bytes);
+}
+
 }  // namespace
+
+void CodeMap::RemoveLeftovers() {
+  for (const std::string& name : plat::FindFiles("", "*.tmp"))
+    if (TempName(name) && LeftoverMap(name)) FDelete(name);
+}
 
 bool CodeMap::Create() {
   char first[14];

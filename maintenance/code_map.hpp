@@ -36,6 +36,12 @@ class CodeMap {
 
   const std::string& name() const { return name_; }
 
+  // Removes the maps that an import cut short left in the working folder:
+  // files named as TempFileName names them (nine digits, ".tmp") whose bytes
+  // are those of a map, or none (made, and cut short before it was written).
+  // Any other file of such a name is the user's and stays.
+  static void RemoveLeftovers();
+
  private:
   std::string name_;
   StreamPtr stream_;

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
+#include "maintenance/append_guard.hpp"
 #include "maintenance/client_file.hpp"
 #include "maintenance/code_map.hpp"
 #include "maintenance/maintenance.hpp"
@@ -62,11 +64,15 @@ void ExportClients(plat::Dialog* dialog) {
   std::int64_t capacity = DisketteCapacity();
   std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), maint::kGroupWidth);
 
-  enum class End { kAll, kError, kDiskLimit } end = End::kAll;
+  enum class End { kAll, kError, kDiskLimit, kNotOpened } end = End::kAll;
   std::int64_t count = 0;
   if (capacity > 0 && !group.empty()) {
+    // A missing client file has no client to export. One that is there but
+    // cannot be read, and a diskette file that cannot be made (a diskette
+    // that is write-protected, a folder of that name), are errors.
     StreamPtr clients = OpenToRead(kClientFile);
     StreamPtr diskette = clients ? OpenToCreate(kDisketteFile) : nullptr;
+    if (!diskette && (clients || plat::Exists(kClientFile))) end = End::kNotOpened;
     if (diskette) {
       char record[kClientLength + 1];
       for (std::int64_t n = 0; std::size_t length = maint::ReadRecordAt(*clients, n, record, kClientLength); ++n) {
@@ -92,137 +98,214 @@ void ExportClients(plat::Dialog* dialog) {
   }
   plat::RestoreCursor(previous);
 
-  if (end == End::kError) {
+  if (end == End::kError || end == End::kNotOpened)
     Show(dialog, "Erro na exportação.", kExportCaption, plat::kIconError);
-    return;
-  }
+  if (end == End::kError) return;
   if (end == End::kDiskLimit) Show(dialog, "Limite do disco esgotado", kExportCaption, plat::kIconError);
   Show(dialog, CountMessage("Foram exportados %d clientes.", count), kExportCaption, plat::kIconInformation);
 }
 
-// Marks the codes of the local clients in the map. False when the client
-// file could not be read to its end: codes would then be handed out twice.
-bool MarkLocalCodes(Stream& clients, maint::CodeMap& map) {
+// Marks the codes of the local clients, those of the first size bytes of
+// the client file, in the map. False when the client file could not be read
+// to there: codes would then be handed out twice.
+bool MarkLocalCodes(Stream& clients, std::int64_t size, maint::CodeMap& map) {
   char code[maint::kCodeWidth + 1];
-  for (std::int64_t n = 0; clients.Seek(n * kClientLength); ++n) {
+  for (std::int64_t at = 0; at < size && clients.Seek(at); at += kClientLength) {
     if (!clients.ReadLine(code, maint::kCodeWidth + 1)) break;
     map.MarkTaken(TextToInt(code));
   }
   return !clients.Failed() && !map.Failed();
 }
 
-// Appends records at the end of the client file, each at a record boundary:
-// a last record cut short is first completed with spaces, so that the new
-// records do not straddle two slots.
+// Appends the imported records to the client file, a block of whole records
+// in one write, always at the end that the file has at the moment of the
+// write (the stream appends), never over records that another program
+// appended meanwhile. Before each write the file must still end where the
+// import left it: a file that got another size under the import stops it.
+// The first write records the length of the client file first
+// (maint::AppendGuard), so that an import cut short is taken back whole.
 class Appender {
  public:
-  explicit Appender(Stream& clients) : clients_(clients) {}
+  // clients is an append stream of the client file, whose size is start.
+  Appender(Stream& clients, std::int64_t start) : clients_(clients), start_(start), end_(start) {}
 
-  bool Append(const char* record) {
-    if (start_ < 0 && !AlignEnd()) return false;
-    return clients_.SeekEnd() && clients_.WriteField(record, kClientLength) == kClientLength;
+  // Adds a record, padded with spaces to its width as "%-1000s" writes it (the
+  // cleaning may have shortened it); a full block goes to the file. False
+  // once the import must stop: nothing more is written then.
+  bool Add(std::string_view record) {
+    if (stopped_) return false;
+    std::size_t length = std::min(record.size(), std::size_t{kClientLength});
+    block_.append(record.data(), length).append(kClientLength - length, ' ');
+    return block_.size() < kBlockBytes || WriteBlock();
   }
-  // Where the first appended record begins; -1 when none was appended.
-  std::int64_t start() const { return start_; }
+  // Writes the records that wait and checks the end of the file once more.
+  bool Finish() { return !stopped_ && (block_.empty() || WriteBlock()) && SameEnd(); }
+  // Whole records appended.
+  std::int64_t appended() const { return appended_; }
+  // True once the file was found of another size than the import left it.
+  bool size_changed() const { return size_changed_; }
+
+  // Once the appends are over: the records go to the disk, or the part of
+  // one that a failed write left at the end is taken off again.
+  void Settle() {
+    if (guard_.recorded()) settled_ = failed_write_ ? TakeBackPart() : clients_.Sync();
+  }
+  // Then, the last step of the import, the length record goes. While a part
+  // of a record may be left in the file, or records not yet on the disk, it
+  // stays, and the next start cuts the file back to where the import began.
+  void Release() {
+    if (settled_) guard_.Release();
+  }
 
  private:
-  bool AlignEnd() {
-    std::int64_t size = clients_.Size();
-    std::int64_t partial = size % kClientLength;
-    if (partial != 0) {
-      std::size_t missing = static_cast<std::size_t>(kClientLength - partial);
-      if (!clients_.Seek(size) || clients_.WriteSpaces(missing) != missing) return false;
-      size += kClientLength - partial;
-    }
-    start_ = size;
+  static constexpr std::size_t kBlockBytes = rec::Stream::kDefaultWindow / kClientLength * kClientLength;
+
+  bool Stop() {
+    stopped_ = true;
+    return false;
+  }
+
+  bool SameEnd() {
+    std::int64_t now = clients_.SizeNow();
+    if (now == end_) return true;
+    size_changed_ = now >= 0;
+    return Stop();
+  }
+
+  bool WriteBlock() {
+    if (!guard_.Record(start_)) return Stop();
+    if (!SameEnd()) return false;
+    // A last record cut short is completed with spaces first, so that the
+    // new records do not straddle two slots.
+    if (end_ % kClientLength != 0 && !Write(std::string(kClientLength - end_ % kClientLength, ' '))) return false;
+    if (!Write(block_)) return false;
+    appended_ += static_cast<std::int64_t>(block_.size() / kClientLength);
+    block_.clear();
     return true;
   }
 
+  bool Write(const std::string& bytes) {
+    if (clients_.Write(bytes) != bytes.size() || !clients_.Flush()) {
+      failed_write_ = true;
+      return Stop();
+    }
+    end_ += static_cast<std::int64_t>(bytes.size());
+    return true;
+  }
+
+  // After a write that failed: the whole records that it wrote stay (and
+  // count); a part of a record goes, and so does a part of the completion of
+  // a last record cut short. An end that the write cannot have left is
+  // another program's doing: the file is left to it. False when the cut or
+  // the flush failed.
+  bool TakeBackPart() {
+    std::int64_t now = clients_.SizeNow();
+    std::int64_t most = end_ + static_cast<std::int64_t>(std::max(block_.size(), std::size_t{kClientLength}));
+    if (now < end_ || now > most) {
+      size_changed_ = now >= 0;
+      return size_changed_;
+    }
+    std::int64_t keep = end_ % kClientLength != 0 ? start_ : end_ + (now - end_) / kClientLength * kClientLength;
+    appended_ += (keep - std::min(keep, end_)) / kClientLength;
+    StreamPtr update = OpenToUpdate(kClientFile);
+    bool cut = update && update->Truncate(keep) && update->Sync();
+    return FCloseIf(update) && cut;
+  }
+
   Stream& clients_;
-  std::int64_t start_ = -1;
+  maint::AppendGuard guard_;
+  std::int64_t start_;
+  std::int64_t end_;  // where the file ends after the import's last write
+  std::int64_t appended_ = 0;
+  std::string block_;
+  bool stopped_ = false;
+  bool size_changed_ = false;
+  bool failed_write_ = false;
+  bool settled_ = false;
 };
 
-// Cuts a file to size bytes; failures are let be (the import already reports
-// its error).
-void CutFile(const char* name, std::int64_t size) {
-  plat::Handle file = plat::OpenFile(name, plat::OpenMode::kUpdate);
-  if (file == plat::kNoHandle) return;
-  (void)plat::TruncateFile(file, static_cast<std::uint64_t>(size));
-  (void)plat::CloseFile(file);
+enum class ImportEnd {
+  kDone,
+  kNothing,      // no diskette file: nothing to import
+  kNotOpened,    // a file that is there could not be opened or made
+  kError,        // cut short by an error
+  kSizeChanged,  // the client file got another size under the import
+};
+
+// Imports the records of the diskette file with the group field given;
+// count receives the records appended.
+ImportEnd Import(const std::string& group_field, std::int64_t* count) {
+  // The append stream makes the client file when it is missing, also when
+  // there is nothing to import.
+  StreamPtr appending = OpenToAppend(kClientFile);
+  if (!appending) return ImportEnd::kNotOpened;
+  StreamPtr diskette = OpenToRead(kDisketteFile);
+  if (!diskette) return plat::Exists(kDisketteFile) ? ImportEnd::kNotOpened : ImportEnd::kNothing;
+  StreamPtr clients = OpenToRead(kClientFile);
+  maint::CodeMap map;
+  if (!clients || !map.Create() || !map.Open()) return ImportEnd::kNotOpened;
+  std::int64_t start = appending->SizeNow();
+  if (start < 0 || !MarkLocalCodes(*clients, start, map)) return ImportEnd::kError;
+  FCloseIf(clients);
+  map.Rewind();
+
+  bool error = false;
+  Appender appender(*appending, start);
+  char record[kClientLength + 1];
+  for (std::int64_t n = 0;; ++n) {
+    std::size_t length = maint::ReadRecordAt(*diskette, n, record, kClientLength);
+    // A record that a failed read cut short is not taken for a short one, and
+    // a diskette that could not be read to its end is not a whole import.
+    if (length == 0 || diskette->Failed()) {
+      error = diskette->Failed();
+      break;
+    }
+    long code = map.NextFree();
+    if (code >= maint::CodeMap::kEnd) {
+      error = true;
+      break;
+    }
+    // A record cut short is completed to its full width first, so that
+    // the code and the group land in their fields.
+    std::memset(record + length, ' ', kClientLength - length);
+    record[kClientLength] = '\0';
+    char code_field[32];
+    std::snprintf(code_field, sizeof code_field, "%05ld%5s", code, "");
+    std::memcpy(record + maint::kCodeAt, code_field, maint::kCodeWidth);
+    std::memcpy(record + maint::kGroupAt, group_field.data(), maint::kGroupWidth);
+    CleanText(record);
+    if (!appender.Add(record)) break;
+  }
+  // Records read before an error are appended all the same.
+  if (!appender.Finish()) error = true;
+  appender.Settle();
+  // The code map goes before the length record: a run cut short in between
+  // leaves nothing but the record, which takes the import back whole.
+  if (!FCloseIf(appending)) error = true;
+  FCloseIf(diskette);
+  map.Remove();
+  appender.Release();
+  *count = appender.appended();
+  if (appender.size_changed()) return ImportEnd::kSizeChanged;
+  return error || map.Failed() ? ImportEnd::kError : ImportEnd::kDone;
 }
 
 void ImportClients(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
-  maint::CodeMap map;
-  bool have_map = map.Create();
-  // The client file must exist before it is opened for update.
-  StreamPtr created = OpenToAppend(kClientFile);
-  FCloseIf(created);
-
-  bool error = false;
+  std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), maint::kGroupWidth);
+  // "%-3s" of a text of at most 3 characters: an empty group gives three spaces.
+  std::string group_field = group;
+  group_field.resize(maint::kGroupWidth, ' ');
   std::int64_t count = 0;
-  std::int64_t appended_from = -1;
-  StreamPtr diskette = OpenToRead(kDisketteFile);
-  StreamPtr clients = diskette ? OpenToUpdate(kClientFile) : nullptr;
-  if (clients && have_map && map.Open()) {
-    error = !MarkLocalCodes(*clients, map);
-    map.Rewind();
-    std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), maint::kGroupWidth);
-    // "%-3s" of a text of at most 3 characters: an empty group gives three spaces.
-    std::string group_field = group;
-    group_field.resize(maint::kGroupWidth, ' ');
-
-    Appender appender(*clients);
-    char record[kClientLength + 1];
-    for (std::int64_t n = 0; !error; ++n) {
-      std::size_t length = maint::ReadRecordAt(*diskette, n, record, kClientLength);
-      // A record that a failed read cut short is not taken for a short one.
-      if (length == 0 || diskette->Failed()) {
-        // A diskette that could not be read to its end is not a whole import.
-        error = diskette->Failed();
-        break;
-      }
-      long code = map.NextFree();
-      if (code >= maint::CodeMap::kEnd) {
-        error = true;
-        break;
-      }
-      // A record cut short is completed to its full width first, so that
-      // the code and the group land in their fields.
-      std::memset(record + length, ' ', kClientLength - length);
-      record[kClientLength] = '\0';
-      char code_field[32];
-      std::snprintf(code_field, sizeof code_field, "%05ld%5s", code, "");
-      std::memcpy(record + maint::kCodeAt, code_field, maint::kCodeWidth);
-      std::memcpy(record + maint::kGroupAt, group_field.data(), maint::kGroupWidth);
-      CleanText(record);
-      if (!appender.Append(record)) {
-        error = true;
-        break;
-      }
-      ++count;
-    }
-    appended_from = appender.start();
-  }
-  FCloseIf(diskette);
-  if (!FCloseIf(clients)) error = true;
-  map.Remove();
-  if (error && appended_from >= 0) {
-    // Records held back in the stream's buffer when the write failed never
-    // reached the file; count only the whole records that did, and take off
-    // the part of a record that the failed write left at the end, which the
-    // next open would otherwise pad into a client with half its fields.
-    std::int64_t size = plat::FileSize(kClientFile);
-    std::int64_t whole = std::max<std::int64_t>(0, (size - appended_from) / kClientLength);
-    std::int64_t end = appended_from + whole * kClientLength;
-    if (size > end) CutFile(kClientFile, end);
-    count = std::min(whole, count);
-  }
+  ImportEnd end = Import(group_field, &count);
   plat::RestoreCursor(previous);
 
-  if (error)
+  if (end == ImportEnd::kNotOpened || end == ImportEnd::kError || end == ImportEnd::kSizeChanged)
     Show(dialog, "Houve um erro grave.\n\nÉ recomendável consultar o Suporte Técnico", kImportCaption,
          plat::kIconError);
+  // A client file that another program changed meanwhile: the import
+  // stopped there and claims nothing.
+  if (end == ImportEnd::kSizeChanged) return;
   Show(dialog, CountMessage("Foram importados %d clientes.", count), kImportCaption, plat::kIconInformation);
 }
 

@@ -1,5 +1,7 @@
 // Commands 310 and 311 on a folder of their own, with a folder beside it
 // that stands for drive A: and a drive capacity that each test chooses.
+#include <unistd.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +12,8 @@
 #include "platform/posix/posix.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/stream.hpp"
+#include "tests/other_program.hpp"
+#include "tests/posix/console_support.hpp"
 #include "tests/support.hpp"
 
 namespace {
@@ -342,24 +346,38 @@ TEST_F(ExportImportTest, NothingToImportGivesZero) {
   EXPECT_EQ(ClientFile(), "");
   plat::posix::SetDisketteFolder("");
   Run(1, "5");
-  std::string before = Client("1", "1");
+  EXPECT_EQ(log.messages(), std::vector<Message>(2, Imported(0)));
+  EXPECT_EQ(test::Snapshot(folder()).size(), 2u) << "no code map is left behind";
+}
+
+// A file that is there but cannot be opened, and one that cannot be made, are
+// not "nothing to do": the error comes before the summary.
+TEST_F(ExportImportTest, FilesThatCannotBeOpenedOrMadeAreErrors) {
+  std::string before = Client("1", "7");
   test::WriteFile("F10R2.DAT", before);
-  ASSERT_TRUE(plat::MakeReadOnly("F10R2.DAT"));
-  plat::posix::SetDisketteFolder(diskette().string());
+  test::fs::create_directories(diskette() / "F10R2.BAK");
+  Run(0, "7");
+  EXPECT_EQ(log.messages(), (std::vector<Message>{kExportError, Exported(0)}));
+  plat::ClearRefusals();  // the folder stopped every change of this process
+
+  test::MessageLog messages;
+  test::fs::remove(diskette() / "F10R2.BAK");
   test::WriteFile(diskette() / "F10R2.BAK", Client("1", "1"));
+  ASSERT_TRUE(plat::MakeReadOnly("F10R2.DAT"));
   Run(1, "5");
   EXPECT_EQ(ClientFile(), before);
-  EXPECT_EQ(log.messages(), std::vector<Message>(3, Imported(0)));
+  EXPECT_EQ(messages.messages(), (std::vector<Message>{kImportError, Imported(0)}));
   EXPECT_EQ(test::Snapshot(folder()).size(), 3u) << "no code map is left behind";
 }
 
 TEST_F(ExportImportTest, AFailedWriteKeepsAndCountsOnlyTheWholeRecordsWritten) {
-  // The code map is written first; then the client file, one window of the
-  // stream at a time. The second window of the client file fails.
+  // The code map is written first, then the record of the client file's
+  // length; then the client file, a window of the stream's whole records at a
+  // time. The second window of the client file fails.
   const int records = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength) + 40;
   test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), records));
   int writes = 0;
-  plat::TestHooks().before_file_op = [&writes](plat::FileOp op) { return op != plat::FileOp::kWrite || ++writes != 3; };
+  plat::TestHooks().before_file_op = [&writes](plat::FileOp op) { return op != plat::FileOp::kWrite || ++writes != 4; };
   Run(1, "5");
   plat::TestHooks().before_file_op = nullptr;
   const int whole = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength);
@@ -412,6 +430,78 @@ TEST_F(ExportImportTest, TheCodesInUseAreMarkedWithoutAWriteForEachClient) {
   EXPECT_LE(writes, 4) << "the map created, marked, and one record appended";
   EXPECT_EQ(CodeOf(ClientFile(), 500).substr(0, 5), "00002");
   EXPECT_EQ(log.messages(), std::vector<Message>{Imported(1)});
+}
+
+// The console program ends with the exit status 1 after such an error.
+TEST_F(ExportImportTest, TheConsoleEndsWithStatusOneWhenAFileCouldNotBeOpenedOrMade) {
+  test::WriteFile("data/F10R2.DAT", Client("1", "7"));
+  test::fs::create_directories("disk");
+  test::fs::permissions("data", test::fs::perms::all);
+  // A write-protected diskette. Root writes into any folder: the program
+  // then runs as nobody.
+  test::fs::permissions("disk", test::fs::perms::owner_read | test::fs::perms::owner_exec |
+                                    test::fs::perms::others_read | test::fs::perms::others_exec);
+  const std::string program = std::string(::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "") +
+                              "'" LANVO303_EXE "' -C data --diskette disk ";
+  test::ConsoleResult exported = test::RunShell(program + "export 7");
+  EXPECT_EQ(exported.out, "[Exportar] Erro na exportação.\n[Exportar] Foram exportados 0 clientes.\n");
+  EXPECT_EQ(exported.status, 1);
+  EXPECT_FALSE(test::FileExists("disk/F10R2.BAK"));
+
+  test::fs::permissions("disk", test::fs::perms::owner_all);
+  test::WriteFile("disk/F10R2.BAK", Client("1", "1"));
+  test::fs::permissions("data/F10R2.DAT", test::fs::perms::owner_read | test::fs::perms::others_read);
+  test::ConsoleResult imported = test::RunShell(program + "import 5");
+  EXPECT_EQ(imported.out,
+            "[Importar] Houve um erro grave.\n\nÉ recomendável consultar o Suporte Técnico\n"
+            "[Importar] Foram importados 0 clientes.\n");
+  EXPECT_EQ(imported.status, 1);
+  EXPECT_EQ(test::ReadFile("data/F10R2.DAT"), Client("1", "7"));
+}
+
+// Another program writes to the client file while the import appends (see
+// tests/other_program.hpp), at each of the import's moments in turn: what it
+// appended stays whole where it put it, and a file that got longer or shorter
+// under the import stops it there, without its summary and without anything
+// written after, a file cut short included.
+TEST_F(ExportImportTest, WhatAnotherProgramWritesDuringTheImportStays) {
+  const std::string local = Client("1", "1") + Client("2", "1") + Client("3", "1");
+  // Three blocks of records.
+  const int records = 700;
+  test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), records));
+  const std::string others = Client("00900", "ZZZ", "Outro");
+  enum Work { kAppend, kCutShort };
+  int runs_stopped = 0;
+  for (Work work : {kAppend, kCutShort}) {
+    for (int n = 1;; ++n) {
+      test::WriteFile("F10R2.DAT", local);
+      std::string trace = "work " + std::to_string(work) + " at operation " + std::to_string(n);
+      test::MessageLog messages;
+      test::OtherProgram other(n, test::OtherProgram::kNoWrite, [&] {
+        if (work == kAppend) test::OtherProgram::Append(others);
+        if (work == kCutShort) test::OtherProgram::CutTo(test::ReadFile("F10R2.DAT").size() - kClientLength);
+      });
+      Run(1, "5");
+      if (!other.done()) break;
+      std::string after = ClientFile();
+      ASSERT_EQ(test::Snapshot(folder()).size(), 3u) << trace << ": a file of the import is left behind";
+      if (work == kAppend) {
+        std::size_t at = after.find(others);
+        ASSERT_TRUE(at != std::string::npos && at % kClientLength == 0 && after.find(others, at + 1) == std::string::npos)
+            << trace;
+      }
+      if (messages.messages() == std::vector<Message>{kImportError}) {
+        ++runs_stopped;
+        ASSERT_TRUE(after == other.left()) << trace << ": written after the file changed";
+      } else {
+        // Done before the import took the file's size, or after its last write.
+        ASSERT_EQ(messages.messages(), std::vector<Message>{Imported(records)}) << trace;
+        ASSERT_TRUE(after.size() == other.left().size() + records * kClientLength || after == other.left()) << trace;
+        ASSERT_EQ(after.compare(0, other.left().size(), other.left()), 0) << trace;
+      }
+    }
+  }
+  EXPECT_GT(runs_stopped, 10);
 }
 
 }  // namespace
