@@ -20,6 +20,8 @@ using fuzz::Check;
 
 constexpr char kClients[] = "F10R2.DAT";
 constexpr char kBackup[] = "F10R2-250.BAK";
+// Where the client file goes when the backup's name holds other bytes.
+constexpr char kNumberedBackup[] = "F10R2-250-1.BAK";
 constexpr char kFarms[] = "F09R0.DAT";
 constexpr char kAccounts[] = "F04R0.DAT";
 constexpr char kBankTable[] = "F24.DAT";
@@ -157,6 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(ws.Read(kFarms) == expected_farms, "the farms are not those of the clients");
     Check(accounts_file.size() == static_cast<std::size_t>(accounts) * kAccount, "more accounts than clients with a bank");
     Check(ws.Read(kBackup) == (old_backup ? "older" : clients), "the backup of the client file is wrong");
+    if (old_backup && clients != "older")
+      Check(ws.Read(kNumberedBackup) == clients, "the client file is not kept beside an older, different backup");
     if (table) {
       std::string copy;
       for (std::size_t start = 0; start < table->size(); start += kTable)
@@ -168,6 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* name : {kFarms, kAccounts, kTableCopy, kClients})
       Check(!ws.Has(name), std::string(name) + " made without a client file");
     Check(ws.Read(kBankTable) == table.value_or(""), "F24.DAT changed without a split");
+    Check(!ws.Has(kNumberedBackup), "a backup made without a split");
   }
   if (have_old && !have_counters) {
     if (ws.Has(kCounters)) fuzz::ExpectWholeRecords(ws, kCounters, kCounter);
@@ -177,6 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(ws.Read(kCounters).empty(), "counters written without their migration");
     Check(ws.Read(kOldCounters) == (have_old ? parts[2] : ""), "CONFIGA.DAT changed without the migration");
   }
-  ws.ExpectOnly({kClients, kBackup, kFarms, kAccounts, kBankTable, kTableCopy, kOldCounters, kCounters});
+  ws.ExpectOnly({kClients, kBackup, kNumberedBackup, kFarms, kAccounts, kBankTable, kTableCopy, kOldCounters,
+                 kCounters});
   return 0;
 }
