@@ -3,6 +3,7 @@
 #include <string>
 
 #include "convert/conversion.hpp"
+#include "maintenance/append_guard.hpp"
 #include "maintenance/maintenance.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/journal.hpp"
@@ -64,6 +65,17 @@ void RunCommand(plat::Dialog* dialog, void (*command)(plat::Dialog*), bool maint
   g_folder_busy = plat::LockFolder() == plat::FolderLock::kBusy;
   if (g_folder_busy) {
     plat::ShowMessageBox(dialog, "Sistema ocupado, tente novamente.", "FileBusy", plat::kIconWarning | plat::kOk);
+    return;
+  }
+  // An import killed half-way leaves the client file longer than it was:
+  // cut back before any command reads it.
+  if (!maint::RecoverInterruptedAppend()) {
+    rec::ShowRefusals(dialog);
+    plat::ShowMessageBox(dialog,
+                         "Uma importação interrompida não pôde ser desfeita em F10R2.DAT.\n"
+                         "Execute novamente. Se o erro persistir, consulte o suporte técnico.",
+                         "Lanvo", plat::kIconError | plat::kOk);
+    plat::UnlockFolder();
     return;
   }
   if (!maintenance) {

@@ -15,6 +15,7 @@
 #include "maintenance/maintenance.hpp"
 #include "platform/posix/posix.hpp"
 #include "recfile/dialog.hpp"
+#include "tests/posix/console_support.hpp"
 #include "tests/support.hpp"
 
 namespace {
@@ -126,6 +127,25 @@ TEST_F(AppendGuardTest, ALengthFileNotOfThisProgramIsLeftAlone) {
   Import();
   EXPECT_EQ(test::ReadFile("F10R2.DAT"), local);
   EXPECT_EQ(messages.messages().front().flags, static_cast<unsigned>(plat::kIconError));
+}
+
+}  // namespace
+
+namespace {
+
+// Every command, of the console as of the dialogs, first takes back what a
+// killed import appended.
+TEST_F(AppendGuardTest, EveryCommandFirstTakesBackAKilledImport) {
+  for (const char* command : {"convert", "regroup 001 002", "delinquency", "export 001"}) {
+    const std::string local = Clients(1, 2);
+    Prepare(local, Clients(1, 1));
+    test::WriteFile("F10R2.LEN", "F10R2.DAT " + std::to_string(local.size()) + "\r\n");
+    test::WriteFile("F10R2.DAT", local + std::string(kClientLength / 2, 'x'));  // half a record
+    auto r = test::RunConsole(std::string("--yes ") + command);
+    EXPECT_EQ(test::ReadFile("F10R2.DAT").size() % kClientLength, 0u) << command << "\n" << r.out;
+    EXPECT_EQ(test::ReadFile("F10R2.DAT").find('x'), std::string::npos) << command;
+    EXPECT_FALSE(test::FileExists("F10R2.LEN")) << command;
+  }
 }
 
 }  // namespace
