@@ -277,6 +277,12 @@ std::string Read(const std::string& record, std::size_t at, std::size_t width) {
   return feed == std::string::npos ? field : field.substr(0, feed + 1);
 }
 
+// The bytes of a stretch of a record as they are, line feeds and all: the
+// re-layout of the client file copies stretches, it reads no field.
+std::string Copy(const std::string& record, std::size_t at, std::size_t width) {
+  return at >= record.size() ? "" : record.substr(at, width);
+}
+
 std::vector<std::string> Records(const std::string& file, std::size_t length) {
   std::vector<std::string> records;
   for (std::size_t at = 0; at < file.size(); at += length) records.push_back(file.substr(at, length));
@@ -340,7 +346,7 @@ class Run {
         {537, 30, 687}};
     std::string out;
     for (const std::string& record : Records(f10, 778))
-      for (const Move& m : moves) out += Pad(Read(record, m.at, m.keep), m.width);
+      for (const Move& m : moves) out += Pad(Copy(record, m.at, m.keep), m.width);
     return out;
   }
 
@@ -352,7 +358,7 @@ class Run {
         {534, 30, 30},  {574, 40, 40},  {683, 30, 30},  {1015, 3, 4},   {1018, 16, 283}};
     std::string out;
     for (const std::string& record : Records(f10r1, 1370))
-      for (const Move& m : moves) out += Pad(Read(record, m.at, m.keep), m.width);
+      for (const Move& m : moves) out += Pad(Copy(record, m.at, m.keep), m.width);
     return out;
   }
 

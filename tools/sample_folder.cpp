@@ -2,7 +2,7 @@
 // testing the conversion. Standard C++ only.
 //
 //   lanvo-sample --clients N --seed S [--stage f10|r1|r2] [--code-table f13|f24|both|none]
-//                [--members ROOT] [--temp TEMP] [--proportional] DIR
+//                [--members ROOT] [--temp TEMP] [--proportional] [--odd-bytes] DIR
 //
 // The folder holds the client file of the chosen release (F10.DAT, F10R1.DAT or
 // F10R2.DAT before the split), the code table, payment forms, registrations,
@@ -20,6 +20,12 @@
 // with its registration file of 10 to 100 lots, one payment form (up to the
 // 999 that their three-digit code can number) and ten text documents; and the
 // member file holds one record for every client. The benchmarks use it.
+//
+// --odd-bytes puts, in one client record in four, a few bytes that no writer of
+// the product puts in a field but that damaged or hand-edited files hold: a
+// line feed, a carriage return, a NUL, a Ctrl-Z or a byte of 0x80 and above.
+// The conversion copies them as bytes, except where a field read stops after
+// a line feed.
 //
 // The same seed always gives the same bytes. Clients are written one at a time
 // through a large buffer, so a million of them take a few seconds.
@@ -458,6 +464,28 @@ std::string ClientRecord(Random& random, const Client& c, Stage stage) {
   return {};
 }
 
+template <std::size_t N>
+void PutOddBytes(Random& random, std::string& record, const Place (&layout)[N]) {
+  static const char kOdd[] = {'\n', '\r', '\0', '\x1A'};
+  if (!random.Chance(25)) return;
+  for (int n = random.Between(1, 3); n > 0; --n) {
+    const Place& p = layout[random.Below(static_cast<int>(N))];
+    char odd = random.Chance(50) ? kOdd[random.Below(4)] : static_cast<char>(random.Between(0x80, 0xFF));
+    record[static_cast<std::size_t>(p.at + random.Below(p.width))] = odd;
+  }
+}
+
+std::string ClientRecord(Random& random, const Client& c, Stage stage, bool odd_bytes) {
+  std::string record = ClientRecord(random, c, stage);
+  if (!odd_bytes) return record;
+  switch (stage) {
+    case Stage::kF10: PutOddBytes(random, record, kF10Layout); break;
+    case Stage::kR1: PutOddBytes(random, record, kR1Layout); break;
+    case Stage::kR2: PutOddBytes(random, record, kR2Layout); break;
+  }
+  return record;
+}
+
 // ---------------------------------------------------------------------------
 // Files.
 
@@ -714,12 +742,13 @@ struct Options {
   std::string code_table;  // empty: by stage
   fs::path members, temp, dir;
   bool proportional = false;
+  bool odd_bytes = false;
 };
 
 [[noreturn]] void Usage(const std::string& problem) {
   std::cerr << "lanvo-sample: " << problem << "\n"
             << "usage: lanvo-sample --clients N --seed S [--stage f10|r1|r2] "
-               "[--code-table f13|f24|both|none] [--members ROOT] [--temp TEMP] [--proportional] DIR\n";
+               "[--code-table f13|f24|both|none] [--members ROOT] [--temp TEMP] [--proportional] [--odd-bytes] DIR\n";
   std::exit(2);
 }
 
@@ -747,6 +776,7 @@ Options Parse(int argc, char** argv) {
       } else if (arg == "--members") o.members = value();
       else if (arg == "--temp") o.temp = value();
       else if (arg == "--proportional") o.proportional = true;
+      else if (arg == "--odd-bytes") o.odd_bytes = true;
       else if (!arg.empty() && arg[0] == '-') Usage("unknown option " + arg);
       else if (o.dir.empty()) o.dir = arg;
       else Usage("one folder only");
@@ -779,7 +809,7 @@ int main(int argc, char** argv) {
       farms += !c.farm_name.empty();
       banks += !c.bank_code.empty();
       if (!o.members.empty()) taxpayers.push_back(c.taxpayer);
-      out.Write(ClientRecord(random, c, o.stage));
+      out.Write(ClientRecord(random, c, o.stage, o.odd_bytes));
     }
   }
 
