@@ -6,9 +6,11 @@
 // The index and the shortened company and client files are written under
 // their pending names and put in place together by a journal: the presence of
 // FTEL1.DAT is what keeps a later run from moving the phones again, and a
-// phone blanked in a record must be in the index.
+// phone blanked in a record must be in the index. The split, which writes the
+// client file anyway, moves the phones in the same pass (PhoneIndex), so that
+// a folder converted from an older release has its client file written once.
 #include <cstdio>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "convert/pending_file.hpp"
@@ -22,12 +24,10 @@ namespace {
 using namespace phones;
 
 constexpr char kIndex[] = "FTEL1.DAT";
-
-struct Source {
-  const char* name;
-  int file_number;
-};
-constexpr Source kSources[] = {{"F00R0.DAT", 0}, {"F10R2.DAT", 10}};
+constexpr char kCompany[] = "F00R0.DAT";
+constexpr char kClients[] = "F10R2.DAT";
+// The file numbers of the index lines.
+constexpr int kCompanyNumber = 0, kClientsNumber = 10;
 
 constexpr char kKindFirstTail[] = "01";
 constexpr char kKindSecond[] = "02";
@@ -37,33 +37,68 @@ PhoneMoves PlanFor(std::string_view record) {
                         FieldOf(record, kSecondPhoneAt, kSecondPhoneWidth));
 }
 
-// Moves the phones of every record of a source: its index lines go to index,
-// each record to the source's new version. True when any record changed.
-bool MovePhones(rec::Stream& source, int file_number, rec::Stream& rewritten, rec::Stream& index) {
-  std::string buffer, record;
+}  // namespace
+
+bool PhoneIndex::MovePhones(std::string& record, int file_number) {
+  PhoneMoves moves = PlanFor(record);
+  std::string key(FieldOf(record, kOwnerKeyAt, kOwnerKeyWidth));
   bool changed = false;
-  for (std::int64_t start = 0;; start += kRecordLength) {
-    std::string_view read = ReadRecord(source, start, kRecordLength, buffer);
-    if (read.empty()) break;
-    record.assign(read);
-    PhoneMoves moves = PlanFor(record);
-    std::string_view key = FieldOf(read, kOwnerKeyAt, kOwnerKeyWidth);
-    if (!moves.first_tail.empty()) {
-      index.Write(PhoneIndexLine(file_number, kKindFirstTail, false, key, moves.first_tail));
-      BlankInRecord(record, kFirstPhoneTailAt, kFirstPhoneTailWidth);
-    }
-    if (moves.joined) PutInRecord(record, kFirstPhoneAt + moves.first_length, std::string(kSeparator) + moves.second);
-    if (!moves.second.empty()) {
-      index.Write(PhoneIndexLine(file_number, kKindSecond, moves.joined, key, moves.second));
-      BlankInRecord(record, kSecondPhoneAt, kSecondPhoneWidth);
-    }
-    changed = changed || record != read;
-    rewritten.Write(record);
+  if (!moves.first_tail.empty()) {
+    index_->stream()->Write(PhoneIndexLine(file_number, kKindFirstTail, false, key, moves.first_tail));
+    BlankInRecord(record, kFirstPhoneTailAt, kFirstPhoneTailWidth);
+    changed = true;
+  }
+  if (moves.joined) PutInRecord(record, kFirstPhoneAt + moves.first_length, std::string(kSeparator) + moves.second);
+  if (!moves.second.empty()) {
+    index_->stream()->Write(PhoneIndexLine(file_number, kKindSecond, moves.joined, key, moves.second));
+    BlankInRecord(record, kSecondPhoneAt, kSecondPhoneWidth);
+    changed = true;
   }
   return changed;
 }
 
-}  // namespace
+bool PhoneIndex::Begin() {
+  if (plat::Exists(kIndex)) return false;
+  index_.emplace(kIndex);
+  if (!index_->stream()) return false;
+  // A company file that is there but cannot be opened (held by another
+  // program) would never be indexed once FTEL1.DAT exists: the index waits
+  // for a later run.
+  StreamPtr in = FOpenUpdate(kCompany);
+  if (!in && plat::Exists(kCompany)) {
+    rec::NoteFailure();
+    return false;
+  }
+  if (!in) return true;
+  company_.emplace(kCompany);
+  if (!company_->stream()) return false;
+  std::string buffer, record;
+  for (std::int64_t start = 0;; start += kRecordLength) {
+    std::string_view read = ReadRecord(*in, start, kRecordLength, buffer);
+    if (read.empty()) break;
+    record.assign(read);
+    company_changed_ = MovePhones(record, kCompanyNumber) || company_changed_;
+    company_->stream()->Write(record);
+  }
+  bool read = !in->Failed();
+  FCloseIf(in);
+  return read && company_->Finish();
+}
+
+void PhoneIndex::MoveClientPhones(std::string& record) {
+  clients_changed_ = MovePhones(record, kClientsNumber) || clients_changed_;
+}
+
+bool PhoneIndex::Finish(rec::FileChanges& changes, std::vector<PendingFile*>& files) {
+  if (!index_->Finish()) return false;
+  changes.Create(kIndex);
+  files.push_back(&*index_);
+  if (company_ && company_changed_) {
+    changes.Replace(kCompany);
+    files.push_back(&*company_);
+  }
+  return true;
+}
 
 PhoneMoves PlanPhoneMoves(std::string_view first, std::string_view second) {
   first = TrimmedRight(first);
@@ -97,35 +132,36 @@ std::string PhoneIndexLine(int file_number, std::string_view kind, bool joined, 
 }
 
 void BuildPhoneIndex() {
-  if (plat::Exists(kIndex)) return;
-  PendingFile index(kIndex);
-  if (!index.stream()) return;
-  rec::FileChanges changes;
-  changes.Create(kIndex);
-  std::vector<std::unique_ptr<PendingFile>> rewritten;
-  for (const Source& source : kSources) {
-    // A missing source is left out. One that is there but cannot be opened
-    // (held by another program) would never be indexed once FTEL1.DAT
-    // exists: the index waits for a later run.
-    StreamPtr in = FOpenUpdate(source.name);
-    if (!in && plat::Exists(source.name)) {
-      rec::NoteFailure();
-      return;
+  PhoneIndex phones;
+  if (!phones.Begin()) return;
+  StreamPtr in = FOpenUpdate(kClients);
+  if (!in && plat::Exists(kClients)) {
+    rec::NoteFailure();
+    return;
+  }
+  std::optional<PendingFile> clients;
+  if (in) {
+    clients.emplace(kClients);
+    if (!clients->stream()) return;
+    std::string buffer, record;
+    for (std::int64_t start = 0;; start += kRecordLength) {
+      std::string_view read = ReadRecord(*in, start, kRecordLength, buffer);
+      if (read.empty()) break;
+      record.assign(read);
+      phones.MoveClientPhones(record);
+      clients->stream()->Write(record);
     }
-    if (!in) continue;
-    auto out = std::make_unique<PendingFile>(source.name);
-    if (!out->stream()) return;
-    bool changed = MovePhones(*in, source.file_number, *out->stream(), *index.stream());
     bool read = !in->Failed();
     FCloseIf(in);
-    if (!read || !out->Finish()) return;
-    if (!changed) continue;  // nothing to put in place
-    changes.Replace(source.name);
-    rewritten.push_back(std::move(out));
+    if (!read || !clients->Finish()) return;
   }
-  if (!index.Finish()) return;
-  std::vector<PendingFile*> files = {&index};
-  for (auto& file : rewritten) files.push_back(file.get());
+  rec::FileChanges changes;
+  std::vector<PendingFile*> files;
+  if (!phones.Finish(changes, files)) return;
+  if (clients && phones.ClientsChanged()) {
+    changes.Replace(kClients);
+    files.push_back(&*clients);
+  }
   ApplyChanges(changes, files);
 }
 

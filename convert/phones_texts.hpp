@@ -3,8 +3,12 @@
 // the text documents of F90.DAT rewritten as the records of F40.DAT.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "convert/pending_file.hpp"
 
 namespace convert {
 
@@ -36,6 +40,26 @@ std::string PhoneIndexLine(int file_number, std::string_view kind, bool joined, 
                            std::string_view phone);
 // The phone index, when FTEL1.DAT is absent.
 void BuildPhoneIndex();
+
+// The phone index made in a pass over the client file: Begin creates the
+// pending index and moves the phones of the company file; MoveClientPhones
+// moves those of each client record, in order, as it is written; Finish adds
+// the index and the changed company file to changes and files. Begin is false
+// when FTEL1.DAT is there, or the index or the company file could not be
+// written; the phones then stay where they are.
+class PhoneIndex {
+ public:
+  bool Begin();
+  void MoveClientPhones(std::string& record);
+  bool ClientsChanged() const { return clients_changed_; }
+  bool Finish(rec::FileChanges& changes, std::vector<PendingFile*>& files);
+
+ private:
+  bool MovePhones(std::string& record, int file_number);
+
+  std::optional<PendingFile> index_, company_;
+  bool company_changed_ = false, clients_changed_ = false;
+};
 
 namespace texts {
 constexpr int kKeyWidth = 11;     // F90.DAT: key, length, text

@@ -13,6 +13,7 @@
 
 #include "convert/conversion.hpp"
 #include "convert/pending_file.hpp"
+#include "convert/phones_texts.hpp"
 #include "convert/record_io.hpp"
 #include "convert/split.hpp"
 #include "recfile/backup.hpp"
@@ -78,7 +79,7 @@ void ReleaseMovedFields(std::string& client) {
 // others), and every client record into the new client file. True when every
 // read and write succeeded.
 bool SplitClients(rec::Stream& clients, rec::Stream& new_clients, rec::Stream& farms, rec::Stream& accounts,
-                  BankNames& banks) {
+                  BankNames& banks, PhoneIndex* phones) {
   std::string buffer, record;
   long farm_count = 0, account_count = 0;
   for (std::int64_t start = 0;; start += kClientLength) {
@@ -91,6 +92,7 @@ bool SplitClients(rec::Stream& clients, rec::Stream& new_clients, rec::Stream& f
       accounts.Write(BankAccountRecord(client, ++account_count, banks.Find(bank_code)));
     record.assign(client);
     ReleaseMovedFields(record);
+    if (phones) phones->MoveClientPhones(record);
     new_clients.Write(record);
   }
   return !clients.Failed() && !new_clients.Failed() && !farms.Failed() && !accounts.Failed();
@@ -118,8 +120,15 @@ void SplitFarmsAndAccounts() {
     return;
   }
 
+  // The phones leave the client records in this pass too (the fields of the
+  // two moves do not overlap), so that the client file is written once.
+  std::optional<PhoneIndex> phones;
+  phones.emplace();
+  if (!phones->Begin()) phones.reset();
+
   BankNames banks(table.get());
-  bool split = SplitClients(*clients, *new_clients.stream(), *farms.stream(), *accounts.stream(), banks) &&
+  bool split = SplitClients(*clients, *new_clients.stream(), *farms.stream(), *accounts.stream(), banks,
+                            phones ? &*phones : nullptr) &&
                !(table && table->Failed());
   FCloseIf(clients);
   rec::FileChanges changes;
@@ -142,7 +151,9 @@ void SplitFarmsAndAccounts() {
   if (!split || !accounts.Finish() || !farms.Finish() || !new_clients.Finish() ||
       (code_table && !code_table->Finish()))
     return;
-  ApplyChanges(changes, {&accounts, &farms, &new_clients, code_table ? &*code_table : nullptr});
+  std::vector<PendingFile*> files = {&accounts, &farms, &new_clients, code_table ? &*code_table : nullptr};
+  if (phones && !phones->Finish(changes, files)) return;
+  ApplyChanges(changes, files);
 }
 
 }  // namespace convert
