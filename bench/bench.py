@@ -27,6 +27,7 @@ reads and writes that do not start where the previous one on that file ended.
 
 import argparse
 import datetime
+import hashlib
 import os
 import platform
 import re
@@ -54,6 +55,7 @@ TARGET_CONVERSION_RSS = 32 * MiB
 TARGET_DELINQUENCY_RSS = 200 * MiB
 TARGET_GROWTH = 11.0
 TARGET_COMMAND_RATIO = 3.0
+TARGET_AMPLIFICATION = 1.1
 COMMANDS = ["export", "import", "regroup", "delinquency"]
 
 
@@ -153,6 +155,12 @@ class Trace:
     def __init__(self):
         self.reads = self.writes = self.read_bytes = self.written_bytes = 0
         self.seeks = self.jumps = 0
+        # The furthest byte read of each file (by its name when it was read):
+        # what the steps need of it, if each byte were read once.
+        self.read_extent = {}
+
+    def needed_read_bytes(self):
+        return sum(self.read_extent.values())
 
     def calls(self):
         return self.reads + self.writes
@@ -188,6 +196,12 @@ class Trace:
                     trace.writes += 1
                     trace.read_bytes += moved
                     trace.written_bytes += moved
+                    # copy_file_range(in, &off_in or NULL, ...): where the source was read
+                    offset = re.match(r"\s*,\s*\[(\d+)", args)
+                    start = int(offset.group(1)) if offset else next_at.get(key, 0)
+                    if not offset:
+                        next_at[key] = start + moved
+                    trace.read_extent[name] = max(trace.read_extent.get(name, 0), start + moved)
                     continue
                 if not (is_read or is_write):
                     continue
@@ -205,7 +219,10 @@ class Trace:
                         trace.jumps += 1
                     next_at[key] = at + moved
                 else:
-                    next_at[key] = next_at.get(key, 0) + moved
+                    at = next_at.get(key, 0)
+                    next_at[key] = at + moved
+                if is_read:
+                    trace.read_extent[name] = max(trace.read_extent.get(name, 0), at + moved)
         return trace
 
 
@@ -245,6 +262,28 @@ def first_line(text):
     return text.splitlines()[0] if text else ""
 
 
+def file_hashes(folders):
+    """(size, SHA-256) of every file under the folders."""
+    found = []
+    for folder in folders:
+        for parent, _, files in os.walk(folder):
+            for name in files:
+                path = os.path.join(parent, name)
+                digest = hashlib.sha256()
+                with open(path, "rb") as f:
+                    for block in iter(lambda: f.read(4 * MiB), b""):
+                        digest.update(block)
+                found.append((os.path.getsize(path), digest.hexdigest()))
+    return found
+
+
+def new_content(before, after):
+    """The bytes of the files under the folders after whose content is that of
+    no file under the folders before: what the conversion had to write."""
+    old = {digest for _, digest in file_hashes(before)}
+    return sum(size for size, digest in file_hashes(after) if digest not in old)
+
+
 def folder_size(path):
     total = 0
     for parent, _, files in os.walk(path):
@@ -276,19 +315,21 @@ def measure_size(clients, repeat, base):
         if conversion.status != 0 or conversion.output != "[Lanvo] A conversão foi realizada.":
             sys.exit(f"the conversion failed: {conversion.output}")
         rec["conversion"] = conversion
+        if "new_content" not in result:
+            result["new_content"] = new_content([pristine], [data, os.path.join(top, "tmp")])
         if not os.path.exists(reference_source):
-            make_reference_source(reference_source, (conversion.read + conversion.written) // 2 // 8,
-                                  os.path.join(pristine, "F10.DAT"))
+            make_reference_source(reference_source, result["new_content"] // 8, os.path.join(pristine, "F10.DAT"))
         client_file = os.path.join(data, "F10R2.DAT")
         rec["client_file"] = os.path.getsize(client_file)
         rec["cp_clients"], _ = copy_reference(top, client_file, rec["client_file"], False)
         for name in COMMANDS:
             rec[name] = Run(command_argv(name, data, diskette, members), top)
         shutil.rmtree(data)
-        # The copy, and the same copy again at once, which finds the memory
+        # A copy of as many bytes as the conversion makes new (the least it
+        # must write), and the same copy again at once, which finds the memory
         # that the first one just gave back (see README.md: memory that the
         # system has not used for a while costs much more to fill here).
-        total = (conversion.read + conversion.written) // 2
+        total = result["new_content"]
         rec["cp"], rec["cp_bytes"] = copy_reference(top, reference_source, total, True)
         rec["cp_again"], _ = copy_reference(top, reference_source, total, True)
         result["runs"].append(rec)
@@ -358,7 +399,19 @@ def size_table(r):
     out.append(f"| CPU time, user + system | {spread([c.user for c in conv])} + "
                f"{spread([c.system for c in conv])} | | |")
     out.append(f"| bytes read, written | {mb(conv[0].read)}, {mb(conv[0].written)} | | |")
-    out.append(f"| cp of {mb(runs[0]['cp_bytes'])} + sync | {spread([c.wall for c in cps])} | | |")
+    new = r["new_content"]
+    written = trace.written_bytes / new if new else 0
+    needed = trace.needed_read_bytes()
+    read = trace.read_bytes / needed if needed else 0
+    out.append(f"| new content of the converted folder (files whose bytes no file of the original holds) | "
+               f"{mb(new)} | | |")
+    out.append(f"| write amplification: bytes written (traced, in-kernel copies included) / new content | "
+               f"{written:.2f} ({mb(trace.written_bytes)}) | ≤ {TARGET_AMPLIFICATION} | "
+               f"{yes(written <= TARGET_AMPLIFICATION)} |")
+    out.append(f"| read amplification: bytes read (traced) / bytes of the files read, each once | "
+               f"{read:.2f} ({mb(trace.read_bytes)} / {mb(needed)}) | ≤ {TARGET_AMPLIFICATION} | "
+               f"{yes(read <= TARGET_AMPLIFICATION)} |")
+    out.append(f"| cp of the new content ({mb(runs[0]['cp_bytes'])}) + sync | {spread([c.wall for c in cps])} | | |")
     out.append(f"| its CPU time, user + system | {spread([c.user for c in cps])} + "
                f"{spread([c.system for c in cps])} | | |")
     again = [x["cp_again"] for x in runs]
@@ -407,11 +460,16 @@ def summary_table(results):
     by_size = {r["clients"]: r for r in results}
     out = ["### Across sizes\n", "| target | measured | |", "|---|---|---|"]
     if 100000 in by_size and 1000000 in by_size:
-        small = median([x["conversion"].wall for x in by_size[100000]["runs"]])
-        large = median([x["conversion"].wall for x in by_size[1000000]["runs"]])
-        growth = large / small
-        out.append(f"| conversion at 1,000,000 clients ≤ {TARGET_GROWTH:g} × at 100,000 | {growth:.2f} × "
-                   f"({large:.2f} s / {small:.2f} s) | {yes(growth <= TARGET_GROWTH)} |")
+        def cpu(n):
+            return median([x["conversion"].user + x["conversion"].system for x in by_size[n]["runs"]])
+
+        def wall(n):
+            return median([x["conversion"].wall for x in by_size[n]["runs"]])
+        growth = cpu(1000000) / cpu(100000)
+        out.append(f"| conversion's CPU time (user + system) at 1,000,000 clients ≤ {TARGET_GROWTH:g} × at 100,000 | "
+                   f"{growth:.2f} × ({cpu(1000000):.2f} s / {cpu(100000):.2f} s) | {yes(growth <= TARGET_GROWTH)} |")
+        out.append(f"| the same in wall time (for information) | {wall(1000000) / wall(100000):.2f} × "
+                   f"({wall(1000000):.2f} s / {wall(100000):.2f} s) | |")
     sizes = sorted(by_size)
     if len(sizes) >= 2:
         rss = {n: max(x["conversion"].rss for x in by_size[n]["runs"]) for n in sizes}
