@@ -11,6 +11,8 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -55,61 +57,67 @@ void InteractiveDialog(app::TextDialog& dialog) {
   }
 }
 
-}  // namespace
+// What the command line asks for.
+struct Options {
+  enum class Command { kDialog, kConvert, kStatus, kExport, kImport, kRegroup, kDelinquency };
+  Command command = Command::kDialog;
+  std::string folder, diskette, root;
+  bool yes = false, no = false;
+  std::string group, old_group, new_group;
+  std::vector<std::string> convert_folders, status_folders;
+  std::string report_file, trace_file;
+  bool trace_steps = false, json = false;
+  int jobs = 1;
+};
 
-int main(int argc, char** argv) {
+// Reads the command line into options; an exit status when the program ends
+// here (help, version, a usage error).
+std::optional<int> ParseCommandLine(int argc, char** argv, Options& o) {
   CLI::App cli{"Converts a Lanvo data folder to release 3.03 and maintains its clients.", "lanvo303"};
   cli.set_help_flag("-h,--help", "Show this help (after a command: the help of the command)");
   cli.set_version_flag("--version", "lanvo303 " LANVO_VERSION, "Show the version and exit");
   // The options of the program may also follow the command.
   cli.fallthrough();
-  std::string folder, diskette, root;
-  bool yes = false, no = false;
-  cli.add_option("-C", folder, "Work in DIR, as if started there")->option_text("DIR");
-  cli.add_option("--diskette", diskette,
+  cli.add_option("-C", o.folder, "Work in DIR, as if started there")->option_text("DIR");
+  cli.add_option("--diskette", o.diskette,
                  "The folder that stands for drive A: (A:\\F10R2.BAK is DIR/F10R2.BAK)")
       ->option_text("DIR");
-  cli.add_option("--root", root, "The root of the current drive (default /)")->option_text("DIR");
-  auto* yes_flag = cli.add_flag("--yes", yes, "Answer Yes to a Yes/No question");
-  cli.add_flag("--no", no, "Answer No to a Yes/No question")->excludes(yes_flag);
+  cli.add_option("--root", o.root, "The root of the current drive (default /)")->option_text("DIR");
+  auto* yes_flag = cli.add_flag("--yes", o.yes, "Answer Yes to a Yes/No question");
+  cli.add_flag("--no", o.no, "Answer No to a Yes/No question")->excludes(yes_flag);
   cli.require_subcommand(0, 1);
-  std::string group, old_group, new_group;
-  std::vector<std::string> convert_folders, status_folders;
-  std::string report_file, trace_file;
-  bool trace_steps = false, json = false;
   long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
-  int jobs = cores > 0 ? static_cast<int>(cores) : 1;
+  o.jobs = cores > 0 ? static_cast<int>(cores) : 1;
   auto* convert = cli.add_subcommand("convert", "The conversion run (\"Converter Versões\") of DIR..., or of the working folder");
-  convert->add_option("DIR", convert_folders,
+  convert->add_option("DIR", o.convert_folders,
                       "Folders to convert, each in a process of its own with its own temporary folder "
                       "$TMPDIR/lanvo303-NAME-N/; a table of the results ends the run");
-  convert->add_option("-j,--jobs", jobs, "Folders converted at a time (default: the number of cores)")
+  convert->add_option("-j,--jobs", o.jobs, "Folders converted at a time (default: the number of cores)")
       ->check(CLI::Range(1, 1024));
-  convert->add_option("--report", report_file, "Write the table of the results to FILE as JSON")->option_text("FILE");
+  convert->add_option("--report", o.report_file, "Write the table of the results to FILE as JSON")->option_text("FILE");
   // The record of a run that status and a batch read from their child process.
-  convert->add_option("--trace", trace_file)->group("");
-  convert->add_flag("--trace-steps", trace_steps)->group("");
+  convert->add_option("--trace", o.trace_file)->group("");
+  convert->add_flag("--trace-steps", o.trace_steps)->group("");
   auto* status = cli.add_subcommand(
       "status", "What a conversion of DIR... (or of the working folder) would do, changing nothing");
-  status->add_option("DIR", status_folders, "Folders to examine");
-  status->add_flag("--json", json, "Print the report as JSON");
+  status->add_option("DIR", o.status_folders, "Folders to examine");
+  status->add_flag("--json", o.json, "Print the report as JSON");
   auto* export_cmd = cli.add_subcommand("export", "Export the clients of GROUP to the diskette");
-  export_cmd->add_option("GROUP", group, "Group code")->required();
+  export_cmd->add_option("GROUP", o.group, "Group code")->required();
   auto* import_cmd = cli.add_subcommand("import", "Import the clients of the diskette into GROUP");
-  import_cmd->add_option("GROUP", group, "Group code (may be empty)");
+  import_cmd->add_option("GROUP", o.group, "Group code (may be empty)");
   auto* regroup = cli.add_subcommand("regroup", "Give the clients of group OLD the group NEW");
-  regroup->add_option("OLD", old_group, "Old group")->required();
-  regroup->add_option("NEW", new_group, "New group (may be empty)");
+  regroup->add_option("OLD", o.old_group, "Old group")->required();
+  regroup->add_option("NEW", o.new_group, "New group (may be empty)");
   auto* delinquency = cli.add_subcommand("delinquency", "Delinquency update from the member file");
   // After the commands, which would otherwise repeat it in their own help.
   cli.footer("Without a command: the conversion dialog on the terminal.\n"
              "Exit status: 0 done; 1 a message with the error icon was shown, a folder was busy, or\n"
              "(status, convert DIR...) a folder is blocked or did not convert; 2 a usage error.");
 
-
   try {
     cli.parse(argc, argv);
-    if (!folder.empty() && (!convert_folders.empty() || !status_folders.empty()))
+    if (!o.folder.empty() && (!o.convert_folders.empty() || !o.status_folders.empty()))
       throw CLI::ValidationError("-C", "give the folders either with -C or after the command, not both");
   } catch (const CLI::CallForHelp& e) {
     return cli.exit(e);
@@ -125,62 +133,95 @@ int main(int argc, char** argv) {
     std::cerr << "lanvo303: " << what << "; see '" << help << "'\n";
     return 2;
   }
+  using Command = Options::Command;
+  const std::pair<CLI::App*, Command> commands[] = {
+      {convert, Command::kConvert}, {status, Command::kStatus},   {export_cmd, Command::kExport},
+      {import_cmd, Command::kImport}, {regroup, Command::kRegroup}, {delinquency, Command::kDelinquency}};
+  for (const auto& [sub, command] : commands)
+    if (*sub) o.command = command;
+  return std::nullopt;
+}
 
-  if (*status) {
-    if (status_folders.empty()) status_folders.push_back(folder.empty() ? "." : folder);
-    return console::ShowStatus(status_folders, {json, yes});
-  }
-  if (*convert && trace_file.empty() && (!convert_folders.empty() || !report_file.empty())) {
-    if (convert_folders.empty()) convert_folders.push_back(folder.empty() ? "." : folder);
-    return console::ConvertFolders(convert_folders, {jobs, report_file, yes});
-  }
-  if (!trace_file.empty()) {
+// The folders named on the command line are relative to where the program
+// was started, not to the folder of -C. False when -C names no folder to work in.
+bool SetUpFolders(Options& o) {
+  if (!o.trace_file.empty()) {
     std::error_code error;
-    trace_file = std::filesystem::absolute(trace_file, error).string();
+    o.trace_file = std::filesystem::absolute(o.trace_file, error).string();
   }
-
-  // The folders named on the command line are relative to where the program
-  // was started, not to the folder of -C.
-  for (std::string* named : {&diskette, &root}) {
+  for (std::string* named : {&o.diskette, &o.root}) {
     std::error_code error;
     if (!named->empty()) *named = std::filesystem::absolute(*named, error).string();
   }
-  if (!folder.empty() && !plat::ChangeFolder(folder)) {
-    std::cerr << "lanvo303: cannot work in " << folder << "\n";
-    return 2;
+  if (!o.folder.empty() && !plat::ChangeFolder(o.folder)) {
+    std::cerr << "lanvo303: cannot work in " << o.folder << "\n";
+    return false;
   }
-  plat::posix::SetDisketteFolder(diskette);
-  if (!root.empty()) plat::posix::SetRootFolder(root);
-  plat::posix::SetAnswer(yes ? plat::posix::Answer::kYes
-                             : no ? plat::posix::Answer::kNo : plat::posix::Answer::kAsk);
+  plat::posix::SetDisketteFolder(o.diskette);
+  if (!o.root.empty()) plat::posix::SetRootFolder(o.root);
+  plat::posix::SetAnswer(o.yes ? plat::posix::Answer::kYes
+                               : o.no ? plat::posix::Answer::kNo : plat::posix::Answer::kAsk);
+  return true;
+}
 
-  if (*delinquency) {
-    app::TextDialog dialog(app::DelinquencyDialogItems(), kMainTitle);
-    app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
-    Send(dialog, kItemDelinquency);
-    std::cout << "Veltoral - CPF/CNPJ em dia: " << dialog.ItemText(kItemCount100) << "\n"
-              << "Grupo 1xx - Sócios em dia: " << dialog.ItemText(kItemCount101) << "\n"
-              << "Grupo 0xx - Inadimplentes: " << dialog.ItemText(kItemCount102) << "\n";
-  } else if (*export_cmd || *import_cmd) {
-    app::TextDialog dialog({kItemGroupField, kItemFolder, kItemClose}, kMainTitle);
-    app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
-    dialog.SetItemText(kItemGroupField, Field(group));
-    Send(dialog, *export_cmd ? kItemExport : kItemImport);
-  } else if (*regroup) {
-    app::TextDialog dialog({kItemOldGroup, kItemNewGroup, kItemFolder, kItemClose}, kMainTitle);
-    app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
-    dialog.SetItemText(kItemOldGroup, Field(old_group));
-    dialog.SetItemText(kItemNewGroup, Field(new_group));
-    Send(dialog, kItemRegroup);
-  } else {
-    app::TextDialog dialog(app::ConversionDialogItems(), kMainTitle);
-    app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
-    if (*convert && !trace_file.empty())
-      console::RunTracedConversion(kMainTitle, trace_file, trace_steps, yes);
-    else if (*convert)
-      Send(dialog, kItemConvert);
-    else
-      InteractiveDialog(dialog);
+// One command of the dialogs, its fields filled in as a user would.
+void RunDialogCommand(const Options& o) {
+  using Command = Options::Command;
+  switch (o.command) {
+    case Command::kDelinquency: {
+      app::TextDialog dialog(app::DelinquencyDialogItems(), kMainTitle);
+      app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
+      Send(dialog, kItemDelinquency);
+      std::cout << "Veltoral - CPF/CNPJ em dia: " << dialog.ItemText(kItemCount100) << "\n"
+                << "Grupo 1xx - Sócios em dia: " << dialog.ItemText(kItemCount101) << "\n"
+                << "Grupo 0xx - Inadimplentes: " << dialog.ItemText(kItemCount102) << "\n";
+      return;
+    }
+    case Command::kExport:
+    case Command::kImport: {
+      app::TextDialog dialog({kItemGroupField, kItemFolder, kItemClose}, kMainTitle);
+      app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
+      dialog.SetItemText(kItemGroupField, Field(o.group));
+      Send(dialog, o.command == Command::kExport ? kItemExport : kItemImport);
+      return;
+    }
+    case Command::kRegroup: {
+      app::TextDialog dialog({kItemOldGroup, kItemNewGroup, kItemFolder, kItemClose}, kMainTitle);
+      app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
+      dialog.SetItemText(kItemOldGroup, Field(o.old_group));
+      dialog.SetItemText(kItemNewGroup, Field(o.new_group));
+      Send(dialog, kItemRegroup);
+      return;
+    }
+    default: {
+      app::TextDialog dialog(app::ConversionDialogItems(), kMainTitle);
+      app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
+      if (o.command == Command::kConvert && !o.trace_file.empty())
+        console::RunTracedConversion(kMainTitle, o.trace_file, o.trace_steps, o.yes);
+      else if (o.command == Command::kConvert)
+        Send(dialog, kItemConvert);
+      else
+        InteractiveDialog(dialog);
+    }
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (std::optional<int> status = ParseCommandLine(argc, argv, o)) return *status;
+  using Command = Options::Command;
+  if (o.command == Command::kStatus) {
+    if (o.status_folders.empty()) o.status_folders.push_back(o.folder.empty() ? "." : o.folder);
+    return console::ShowStatus(o.status_folders, {o.json, o.yes});
+  }
+  if (o.command == Command::kConvert && o.trace_file.empty() &&
+      (!o.convert_folders.empty() || !o.report_file.empty())) {
+    if (o.convert_folders.empty()) o.convert_folders.push_back(o.folder.empty() ? "." : o.folder);
+    return console::ConvertFolders(o.convert_folders, {o.jobs, o.report_file, o.yes});
+  }
+  if (!SetUpFolders(o)) return 2;
+  RunDialogCommand(o);
   return plat::posix::ErrorShown() || app::FolderWasBusy() ? 1 : 0;
 }
