@@ -13,13 +13,18 @@
 
 #include "convert/pending_file.hpp"
 #include "convert/phones_texts.hpp"
-#include "convert/record_io.hpp"
+#include "recfile/client_record.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 
 namespace convert {
 namespace {
 
 using namespace phones;
+using rec::FieldOf;
+
+// The company file keeps its phones where the client record keeps them.
+constexpr int kRecordLength = client::kLength;
 
 constexpr char kIndex[] = "FTEL1.DAT";
 
@@ -33,8 +38,8 @@ constexpr char kKindFirstTail[] = "01";
 constexpr char kKindSecond[] = "02";
 
 PhoneMoves PlanFor(std::string_view record) {
-  return PlanPhoneMoves(FieldOf(record, kFirstPhoneAt, kFirstPhoneWidth),
-                        FieldOf(record, kSecondPhoneAt, kSecondPhoneWidth));
+  return PlanPhoneMoves(FieldOf(record, client::kPhone1At, client::kPhone1Width),
+                        FieldOf(record, client::kPhone2At, client::kSecondPhoneWidth));
 }
 
 // Moves the phones of every record of a source: its index lines go to index,
@@ -43,19 +48,20 @@ bool MovePhones(rec::Stream& source, int file_number, rec::Stream& rewritten, re
   std::string buffer, record;
   bool changed = false;
   for (std::int64_t start = 0;; start += kRecordLength) {
-    std::string_view read = ReadRecord(source, start, kRecordLength, buffer);
+    std::string_view read = rec::ReadRecord(source, start, kRecordLength, buffer);
     if (read.empty()) break;
     record.assign(read);
     PhoneMoves moves = PlanFor(record);
-    std::string_view key = FieldOf(read, kOwnerKeyAt, kOwnerKeyWidth);
+    std::string_view key = FieldOf(read, client::kCodeAt, client::kCodeKeyWidth);
     if (!moves.first_tail.empty()) {
       index.Write(PhoneIndexLine(file_number, kKindFirstTail, false, key, moves.first_tail));
-      BlankInRecord(record, kFirstPhoneTailAt, kFirstPhoneTailWidth);
+      rec::BlankInRecord(record, client::kPhone1TailAt, client::kPhone1TailWidth);
     }
-    if (moves.joined) PutInRecord(record, kFirstPhoneAt + moves.first_length, std::string(kSeparator) + moves.second);
+    if (moves.joined)
+      rec::PutInRecord(record, client::kPhone1At + moves.first_length, std::string(kSeparator) + moves.second);
     if (!moves.second.empty()) {
       index.Write(PhoneIndexLine(file_number, kKindSecond, moves.joined, key, moves.second));
-      BlankInRecord(record, kSecondPhoneAt, kSecondPhoneWidth);
+      rec::BlankInRecord(record, client::kPhone2At, client::kSecondPhoneWidth);
     }
     changed = changed || record != read;
     rewritten.Write(record);
@@ -66,18 +72,19 @@ bool MovePhones(rec::Stream& source, int file_number, rec::Stream& rewritten, re
 }  // namespace
 
 PhoneMoves PlanPhoneMoves(std::string_view first, std::string_view second) {
-  first = TrimmedRight(first);
-  second = TrimmedRight(second);
+  first = rec::TrimmedRight(first);
+  second = rec::TrimmedRight(second);
   PhoneMoves moves;
   moves.first_length = static_cast<int>(first.size());
   // A second phone that the first already begins with (an empty one too)
   // stays where it is and goes nowhere.
   if (first.substr(0, second.size()) == second) second = {};
-  if (first.size() > static_cast<std::size_t>(kFirstPhoneKept)) moves.first_tail = first.substr(kFirstPhoneKept);
+  if (first.size() > static_cast<std::size_t>(client::kPhone1Kept))
+    moves.first_tail = first.substr(client::kPhone1Kept);
   if (!second.empty()) {
     moves.second = second;
     moves.joined = first.size() + std::char_traits<char>::length(kSeparator) + second.size() <=
-                   static_cast<std::size_t>(kFirstPhoneKept);
+                   static_cast<std::size_t>(client::kPhone1Kept);
   }
   return moves;
 }
@@ -87,11 +94,11 @@ std::string PhoneIndexLine(int file_number, std::string_view kind, bool joined, 
   char number[16];
   std::snprintf(number, sizeof number, "%02d", file_number);
   std::string line;
-  AppendField(line, number, 2);
-  AppendField(line, kind, 2);
-  AppendField(line, joined ? "1" : "0", 1);
-  AppendField(line, owner_key, kOwnerKeyWidth);
-  AppendField(line, phone, kSecondPhoneWidth);
+  rec::AppendField(line, number, 2);
+  rec::AppendField(line, kind, 2);
+  rec::AppendField(line, joined ? "1" : "0", 1);
+  rec::AppendField(line, owner_key, client::kCodeKeyWidth);
+  rec::AppendField(line, phone, client::kSecondPhoneWidth);
   line += "\r\n";
   return line;
 }

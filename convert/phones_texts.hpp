@@ -9,12 +9,6 @@
 namespace convert {
 
 namespace phones {
-constexpr int kRecordLength = 1000;  // F00R0.DAT and F10R2.DAT
-constexpr int kOwnerKeyAt = 0, kOwnerKeyWidth = 10;
-constexpr int kFirstPhoneAt = 290, kFirstPhoneWidth = 41;
-constexpr int kSecondPhoneAt = 331, kSecondPhoneWidth = 23;  // the 18 behind belong to the split
-constexpr int kFirstPhoneKept = 37;                          // the first phone field of 3.03
-constexpr int kFirstPhoneTailAt = 327, kFirstPhoneTailWidth = 4;
 constexpr char kSeparator[] = " / ";
 constexpr int kLineLength = 40;  // FTEL1.DAT, CR LF included
 }  // namespace phones

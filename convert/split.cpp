@@ -13,9 +13,10 @@
 
 #include "convert/conversion.hpp"
 #include "convert/pending_file.hpp"
-#include "convert/record_io.hpp"
 #include "convert/split.hpp"
 #include "recfile/backup.hpp"
+#include "recfile/client_record.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/find_key.hpp"
 #include "recfile/refusals.hpp"
 
@@ -23,8 +24,10 @@ namespace convert {
 namespace {
 
 using namespace split;
+using namespace client;
+using rec::FieldOf;
+using rec::TrimmedRight;
 
-constexpr char kClients[] = "F10R2.DAT";
 constexpr char kClientsBackup[] = "F10R2-250.BAK";
 constexpr char kFarms[] = "F09R0.DAT";
 constexpr char kBankAccounts[] = "F04R0.DAT";
@@ -67,9 +70,9 @@ class BankNames {
 // and the fields that moved to the farm and the account blank.
 void ReleaseMovedFields(std::string& client) {
   if (auto code = NormalisedAreaCode(FieldOf(client, kAreaCodeAt, kAreaCodeWidth)))
-    PutInRecord(client, kAreaCodeAt, *code);
-  BlankInRecord(client, kBlankFarmExtraAt, kBlankFarmExtraWidth);
-  BlankInRecord(client, kBlankBankAt, kBlankBankWidth);
+    rec::PutInRecord(client, kAreaCodeAt, *code);
+  rec::BlankInRecord(client, kFarmExtraAt, kFarmExtraWidth);
+  rec::BlankInRecord(client, kMovedOutAt, kMovedOutWidth);
 }
 
 // One pass over the client records: a farm for every client whose farm name
@@ -81,15 +84,15 @@ bool SplitClients(rec::Stream& clients, rec::Stream& new_clients, rec::Stream& f
                   BankNames& banks) {
   std::string buffer, record;
   long farm_count = 0, account_count = 0;
-  for (std::int64_t start = 0;; start += kClientLength) {
-    std::string_view client = ReadRecord(clients, start, kClientLength, buffer);
-    if (client.empty()) break;
-    if (!TrimmedRight(FieldOf(client, kFarmNameAt, kFarmNameWidth)).empty())
-      farms.Write(FarmRecord(client, ++farm_count));
-    std::string_view bank_code = TrimmedRight(FieldOf(client, kBankCodeAt, kBankCodeWidth));
+  for (std::int64_t start = 0;; start += client::kLength) {
+    std::string_view read = rec::ReadRecord(clients, start, client::kLength, buffer);
+    if (read.empty()) break;
+    if (!TrimmedRight(FieldOf(read, kFarmNameAt, kFarmNameWidth)).empty())
+      farms.Write(FarmRecord(read, ++farm_count));
+    std::string_view bank_code = TrimmedRight(FieldOf(read, kBankCodeAt, kBankCodeWidth));
     if (!bank_code.empty())
-      accounts.Write(BankAccountRecord(client, ++account_count, banks.Find(bank_code)));
-    record.assign(client);
+      accounts.Write(BankAccountRecord(read, ++account_count, banks.Find(bank_code)));
+    record.assign(read);
     ReleaseMovedFields(record);
     new_clients.Write(record);
   }
@@ -102,13 +105,13 @@ void SplitFarmsAndAccounts() {
   if (plat::Exists(kBankAccounts) || plat::Exists(kFarms)) return;
   // The client file is opened for update, as it is changed: a read-only one
   // is not split.
-  StreamPtr clients = OpenToUpdate(kClients);
+  StreamPtr clients = OpenToUpdate(client::kFile);
   if (!clients) {
-    if (plat::IsReadOnly(kClients))
+    if (plat::IsReadOnly(client::kFile))
       rec::NoteSkipped("F10R2.DAT é somente leitura: as fazendas e as contas bancárias não foram separadas.");
     return;
   }
-  PendingFile accounts(kBankAccounts), farms(kFarms), new_clients(kClients);
+  PendingFile accounts(kBankAccounts), farms(kFarms), new_clients(client::kFile);
   if (!accounts.stream() || !farms.stream() || !new_clients.stream()) return;
   // Without a bank table every bank is "BANCO"; one that is there but cannot
   // be read would lose the names, and the split waits for a later run.
@@ -124,12 +127,12 @@ void SplitFarmsAndAccounts() {
   FCloseIf(clients);
   rec::FileChanges changes;
   // The client file as it was; an older, different backup is kept too.
-  std::string backup = rec::BackupName(kClients, kClientsBackup);
+  std::string backup = rec::BackupName(client::kFile, kClientsBackup);
   if (backup.empty()) return;
-  changes.CopyUnlessExists(kClients, backup);
+  changes.CopyUnlessExists(client::kFile, backup);
   changes.Create(kBankAccounts);
   changes.Create(kFarms);
-  changes.Replace(kClients);
+  changes.Replace(client::kFile);
 
   std::optional<PendingFile> code_table;
   if (table && !plat::Exists(kCodeTable)) {

@@ -12,26 +12,7 @@
 
 namespace convert {
 
-// The client record of 3.03 carried one farm and one bank account until the
-// split; these are the fields the split reads, with the widths it reads them.
 namespace split {
-constexpr int kClientLength = 1000;
-constexpr int kOwnerCodeAt = 0, kOwnerCodeWidth = 10;  // the first 10 of the 11-wide code
-constexpr int kDocument2At = 268, kDocument2Width = 18;
-constexpr int kAreaCodeAt = 286, kAreaCodeWidth = 4;
-constexpr int kFarmExtraAt = 354, kFarmExtraWidth = 18;       // the tail of the second phone field
-constexpr int kAccountExtraAt = 613, kAccountExtraWidth = 18;
-constexpr int kFarmStateAt = 641, kFarmStateWidth = 2;
-constexpr int kFarmNameAt = 643, kFarmNameWidth = 40;        // a client has a farm when not blank
-constexpr int kFarmCityAt = 683, kFarmCityWidth = 30;
-constexpr int kBankCodeAt = 713, kBankCodeWidth = 4;         // a client has an account when not blank
-constexpr int kAgencyAt = 717, kAgencyWidth = 6;              // typed, such as 1234-5
-constexpr int kAccountAt = 723, kAccountWidth = 18;           // typed, such as 12345-67
-constexpr int kAccountTextAt = 741, kAccountTextWidth = 20;
-// What leaves the client record: blanked after the split, whatever it held.
-constexpr int kBlankFarmExtraAt = 354, kBlankFarmExtraWidth = 18;
-constexpr int kBlankBankAt = 613, kBlankBankWidth = 148;      // 613 to 760
-
 constexpr int kFarmLength = 815;         // F09R0.DAT
 constexpr int kBankAccountLength = 950;  // F04R0.DAT
 constexpr int kBankTableLength = 60;     // F24.DAT, F24R0.DAT
@@ -44,12 +25,19 @@ struct NumberAndDigit {
   std::string digit;
   bool operator==(const NumberAndDigit&) const = default;
 };
-// Agency: number and check digit around a dash that is last or second-last
-// (1234-5); otherwise the first 4 characters and the fifth (12345, 123-45).
-NumberAndDigit SplitAgency(std::string_view typed);
-// Account: number and check digit around a dash followed by at most two
-// characters (12345-67); otherwise the first 10 characters and the next two.
-NumberAndDigit SplitAccount(std::string_view typed);
+// How a typed number is taken apart: the widths of the number and of its
+// check digit when no dash separates them.
+struct DigitGroups {
+  int number;
+  int digit;
+};
+constexpr DigitGroups kAgencyGroups = {4, 1};    // 1234-5 or 12345
+constexpr DigitGroups kAccountGroups = {10, 2};  // 12345-67 or 123456789012
+// Number and check digit around the last dash when at most groups.digit
+// characters follow it (1234-5, 12345-67), trailing spaces not counted;
+// otherwise the first groups.number characters and the groups.digit after
+// them (12345, 123-45).
+NumberAndDigit SplitNumberAndDigit(std::string_view typed, DigitGroups groups);
 // The area code at 286 as a plain number ("%-4d"), when it has 3 or 4
 // characters; nothing for a shorter one, which stays as it is.
 std::optional<std::string> NormalisedAreaCode(std::string_view field);

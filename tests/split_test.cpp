@@ -4,6 +4,7 @@
 #include "convert/split.hpp"
 
 #include "convert/conversion.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/journal.hpp"
 #include "tests/split_fixtures.hpp"
 #include "tests/support.hpp"
@@ -11,6 +12,7 @@
 namespace {
 
 using namespace convert::split;
+using namespace client;
 using test::BankTableRecord;
 using test::Field;
 using test::FileExists;
@@ -19,8 +21,8 @@ using test::Record;
 using test::WriteFile;
 
 Record Client(const std::string& code) {
-  Record client(kClientLength);
-  client.Set(kOwnerCodeAt, 11, code).Set(kAreaCodeAt, kAreaCodeWidth, "0034");
+  Record client(client::kLength);
+  client.Set(kCodeAt, 11, code).Set(kAreaCodeAt, kAreaCodeWidth, "0034");
   return client;
 }
 Record& WithFarm(Record& client, const std::string& name) {
@@ -73,11 +75,11 @@ TEST_F(SplitTest, MovedFieldsAreBlankedAndTheAreaCodeNormalised) {
   Record client = Client("00001");
   WithFarm(client, "FAZENDA");
   WithBank(client, "237");
-  client.Set(kBlankBankAt, kBlankBankWidth, std::string(kBlankBankWidth, 'x'));
+  client.Set(kMovedOutAt, kMovedOutWidth, std::string(kMovedOutWidth, 'x'));
   Record expected = client;
   expected.Set(kAreaCodeAt, kAreaCodeWidth, "34")
-      .Set(kBlankFarmExtraAt, kBlankFarmExtraWidth, "")
-      .Set(kBlankBankAt, kBlankBankWidth, "");
+      .Set(kFarmExtraAt, kFarmExtraWidth, "")
+      .Set(kMovedOutAt, kMovedOutWidth, "");
   WriteFile("F10R2.DAT", client);
   Split();
   EXPECT_EQ(ReadFile("F10R2.DAT"), expected.bytes());
@@ -85,7 +87,7 @@ TEST_F(SplitTest, MovedFieldsAreBlankedAndTheAreaCodeNormalised) {
 
 TEST_F(SplitTest, AClientWithoutFarmOrBankIsStillNormalisedAndBlanked) {
   Record client = Client("00001");
-  client.Set(kAreaCodeAt, kAreaCodeWidth, "A123").Set(kBlankFarmExtraAt, kBlankFarmExtraWidth, "INCRA 1")
+  client.Set(kAreaCodeAt, kAreaCodeWidth, "A123").Set(kFarmExtraAt, kFarmExtraWidth, "INCRA 1")
       .Set(kAccountExtraAt, 30, "TITULAR").Set(631, 10, "leftover");
   Record expected = Client("00001");
   expected.Set(kAreaCodeAt, kAreaCodeWidth, "123");
@@ -208,17 +210,17 @@ TEST_F(SplitTest, ALastClientCutShortNeitherBorrowsNorGrows) {
   // The last client ends inside the bank code: no farm of its own, and the
   // fields of the first client must not come back as its farm or account.
   Record last = Client("00002");
-  last.Set(kBlankFarmExtraAt, kBlankFarmExtraWidth, "INCRA 9");
+  last.Set(kFarmExtraAt, kFarmExtraWidth, "INCRA 9");
   std::string cut = last.bytes().substr(0, kBankCodeAt + 2);
   WriteFile("F10R2.DAT", first.bytes() + cut);
   Split();
   std::string clients = ReadFile("F10R2.DAT");
-  ASSERT_EQ(clients.size(), kClientLength + cut.size());
+  ASSERT_EQ(clients.size(), client::kLength + cut.size());
   EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
   EXPECT_EQ(ReadFile("F04R0.DAT").size(), 1u * kBankAccountLength);
-  EXPECT_EQ(clients.substr(kClientLength + kAreaCodeAt, 4), "34  ");
-  EXPECT_EQ(clients.substr(kClientLength + kBlankFarmExtraAt, 18), std::string(18, ' '));
-  EXPECT_EQ(clients.substr(kClientLength + kBlankBankAt), std::string(cut.size() - kBlankBankAt, ' '));
+  EXPECT_EQ(clients.substr(client::kLength + kAreaCodeAt, 4), "34  ");
+  EXPECT_EQ(clients.substr(client::kLength + kFarmExtraAt, 18), std::string(18, ' '));
+  EXPECT_EQ(clients.substr(client::kLength + kMovedOutAt), std::string(cut.size() - kMovedOutAt, ' '));
 }
 
 TEST_F(SplitTest, AFailedWriteLeavesNoTargetAndTheClientsUnchanged) {
@@ -254,7 +256,7 @@ TEST_F(SplitTest, WithoutItsBackupTheClientFileStaysAndTheNextRunFinishes) {
   EXPECT_TRUE(rec::RecoverPending());
   EXPECT_EQ(ReadFile("F10R2-250.BAK"), client.bytes());
   EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
-  EXPECT_EQ(ReadFile("F10R2.DAT").substr(kBlankBankAt, kBlankBankWidth), std::string(kBlankBankWidth, ' '));
+  EXPECT_EQ(ReadFile("F10R2.DAT").substr(kMovedOutAt, kMovedOutWidth), std::string(kMovedOutWidth, ' '));
   EXPECT_EQ(ReadFile("F24R0.DAT"), BankTableRecord('1', "0001", "NELORE"));
   EXPECT_FALSE(FileExists("F24.DAT"));
 }
@@ -288,7 +290,7 @@ TEST_F(SplitTest, StoppedAnywhereTheSplitHappensWholeOrNotAtAll) {
     EXPECT_EQ(ReadFile("F10R2-250.BAK"), client.bytes());
     EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
     EXPECT_EQ(ReadFile("F04R0.DAT").size(), 1u * kBankAccountLength);
-    EXPECT_EQ(ReadFile("F10R2.DAT").substr(kBlankBankAt, kBlankBankWidth), std::string(kBlankBankWidth, ' '));
+    EXPECT_EQ(ReadFile("F10R2.DAT").substr(kMovedOutAt, kMovedOutWidth), std::string(kMovedOutWidth, ' '));
     EXPECT_EQ(ReadFile("F24R0.DAT"), BankTableRecord('1', "0001", "NELORE"));
     EXPECT_FALSE(FileExists("F24.DAT"));
     EXPECT_EQ(test::Snapshot(".").size(), 5u);  // nothing pending is left behind
@@ -299,11 +301,11 @@ TEST_F(SplitTest, StoppedAnywhereTheSplitHappensWholeOrNotAtAll) {
 TEST_F(SplitTest, DeletedClientsAreSplitLikeTheOthers) {
   Record client = Client("00001");
   WithFarm(client, "FAZENDA");
-  client.Set(kClientLength - 1, 1, "+");
+  client.Set(client::kLength - 1, 1, "+");
   WriteFile("F10R2.DAT", client);
   Split();
   EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
-  EXPECT_EQ(ReadFile("F10R2.DAT").substr(kClientLength - 1), "+");
+  EXPECT_EQ(ReadFile("F10R2.DAT").substr(client::kLength - 1), "+");
 }
 
 TEST_F(SplitTest, ASecondRunChangesNothing) {
