@@ -4,7 +4,8 @@
 // Each pass is a table of moves (see relayout.hpp) in the order of the target
 // record. The reads are those the passes have always made: many old fields are
 // read one character wider than they are kept, the last character dropped.
-#include "convert/conversion.hpp"
+#include "convert/clients.hpp"
+
 #include "convert/relayout.hpp"
 #include "recfile/client_record.hpp"
 

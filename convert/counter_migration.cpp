@@ -1,10 +1,11 @@
 // The counter migration of step 2: the six last codes that older releases kept
 // in CONFIGA.DAT become counters of the empty group in F34.DAT.
+#include "convert/counter_migration.hpp"
+
 #include <iterator>
 #include <vector>
 
 #include "convert/pending_file.hpp"
-#include "convert/split.hpp"
 #include "recfile/counters.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "convert/conversion.hpp"
+#include "convert/payment_forms.hpp"
 #include "convert/relayout.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/text.hpp"

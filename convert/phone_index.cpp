@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "convert/pending_file.hpp"
-#include "convert/phones_texts.hpp"
+#include "convert/phone_index.hpp"
 #include "recfile/client_record.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"

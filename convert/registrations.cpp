@@ -8,9 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "convert/conversion.hpp"
+#include "convert/registrations.hpp"
 #include "convert/relayout.hpp"
 #include "recfile/record_io.hpp"
+#include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
 
 namespace {

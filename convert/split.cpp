@@ -7,17 +7,19 @@
 // goes. The presence of F04R0.DAT or F09R0.DAT is what keeps a later run from
 // splitting again, so neither may appear without the blanked clients beside
 // it, nor the blanked clients without them.
+#include "convert/split.hpp"
+
 #include <cstdio>
 #include <map>
 #include <optional>
 
-#include "convert/conversion.hpp"
+#include "convert/bank_table.hpp"
 #include "convert/pending_file.hpp"
-#include "convert/split.hpp"
+#include "convert/split_records.hpp"
 #include "recfile/backup.hpp"
 #include "recfile/client_record.hpp"
-#include "recfile/record_io.hpp"
 #include "recfile/find_key.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/refusals.hpp"
 
 namespace convert {
@@ -35,6 +37,8 @@ constexpr char kBankTable[] = "F24.DAT";
 constexpr char kCodeTable[] = "F24R0.DAT";
 constexpr int kBankKeyWidth = 5;  // "2" and the bank code in 4
 constexpr int kBankNameAt = 9, kBankNameWidth = 20;
+// The name of every bank when there is no bank table, or no bank of its code.
+constexpr char kDefaultBankName[] = "BANCO";
 
 // Bank names by bank code. The table does not change during the split, so
 // each code is looked up once.
@@ -149,8 +153,3 @@ void SplitFarmsAndAccounts() {
 }
 
 }  // namespace convert
-
-void SplitClientRecords(plat::Dialog*) {
-  convert::SplitFarmsAndAccounts();
-  convert::MigrateOldCounters();
-}

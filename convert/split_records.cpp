@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <numeric>
 
-#include "convert/split.hpp"
+#include "convert/split_records.hpp"
 #include "recfile/client_record.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/text.hpp"

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "convert/pending_file.hpp"
-#include "convert/phones_texts.hpp"
+#include "convert/text_documents.hpp"
 #include "recfile/backup.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"

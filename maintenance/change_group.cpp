@@ -2,6 +2,8 @@
 // gets the new group of item 111, in place. Deleted records are treated like
 // live ones; nothing but the group field changes, and only where it differs
 // from the new group (see maintenance/field_pass.hpp).
+#include "maintenance/change_group.hpp"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -9,7 +11,6 @@
 
 #include "maintenance/client_file.hpp"
 #include "maintenance/field_pass.hpp"
-#include "maintenance/maintenance.hpp"
 #include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/record_io.hpp"

@@ -3,12 +3,13 @@
 // taxpayer number up among the members in good standing of the member file of
 // the rural-union product. Items 100, 101 and 102 count the members in good
 // standing, the clients marked "1" and the clients marked "0".
+#include "maintenance/delinquency.hpp"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "maintenance/field_pass.hpp"
-#include "maintenance/maintenance.hpp"
 #include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/member_record.hpp"

@@ -4,6 +4,8 @@
 // copies the records of the group in item 100; the import appends every
 // record of the diskette with a new code that is free locally and the group
 // in item 100.
+#include "maintenance/export_import.hpp"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -14,7 +16,6 @@
 #include "maintenance/append_guard.hpp"
 #include "maintenance/client_file.hpp"
 #include "maintenance/code_map.hpp"
-#include "maintenance/maintenance.hpp"
 #include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/recfile.hpp"

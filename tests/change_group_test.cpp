@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/text_dialog.hpp"
+#include "maintenance/change_group.hpp"
 #include "recfile/client_record.hpp"
-#include "maintenance/maintenance.hpp"
 #include "recfile/dialog.hpp"
 #include "tests/other_program.hpp"
 #include "tests/support.hpp"

@@ -1,9 +1,9 @@
 // The phone index: what no longer fits in the phone fields of a company or
 // client record moves to FTEL1.DAT, and the records shrink to the 3.03 layout.
-#include "convert/phones_texts.hpp"
+#include "convert/phone_index.hpp"
 
-#include "recfile/journal.hpp"
 #include "recfile/client_record.hpp"
+#include "recfile/journal.hpp"
 #include "tests/support.hpp"
 
 namespace {

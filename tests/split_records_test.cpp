@@ -1,6 +1,6 @@
 // The records the split makes from a client record, and the rules that take
 // apart agency and account numbers as users typed them.
-#include "convert/split.hpp"
+#include "convert/split_records.hpp"
 
 #include "recfile/client_record.hpp"
 #include "tests/support.hpp"

@@ -3,7 +3,8 @@
 // failure leaves neither target nor a changed client.
 #include "convert/split.hpp"
 
-#include "convert/conversion.hpp"
+#include "convert/counter_migration.hpp"
+#include "convert/split_records.hpp"
 #include "recfile/client_record.hpp"
 #include "recfile/journal.hpp"
 #include "tests/split_fixtures.hpp"
@@ -41,7 +42,11 @@ class SplitTest : public test::FolderTest {
     plat::TestHooks() = plat::Hooks{};
     test::FolderTest::TearDown();
   }
-  static void Split() { SplitClientRecords(nullptr); }
+  // Step 2 as the run makes it.
+  static void Split() {
+    convert::SplitFarmsAndAccounts();
+    convert::MigrateOldCounters();
+  }
   static std::string BankNameOf(const std::string& accounts, std::size_t n) {
     return Field(accounts, kBankAccountLength, n, 11, 40);
   }

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/text_dialog.hpp"
-#include "recfile/client_record.hpp"
-#include "maintenance/maintenance.hpp"
+#include "maintenance/delinquency.hpp"
 #include "platform/posix/posix.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "tests/other_program.hpp"
 #include "tests/support.hpp"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/text_dialog.hpp"
-#include "recfile/client_record.hpp"
-#include "maintenance/maintenance.hpp"
+#include "maintenance/export_import.hpp"
 #include "platform/posix/posix.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/stream.hpp"
 #include "tests/other_program.hpp"

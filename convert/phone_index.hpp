@@ -1,6 +1,5 @@
-// Step 3, piece by piece: the phone index FTEL1.DAT built from the company and
-// client files (whose phone fields shrink to the 3.03 layout on the way), and
-// the text documents of F90.DAT rewritten as the records of F40.DAT.
+// Step 3: the phone index FTEL1.DAT built from the company and client files,
+// whose phone fields shrink to the 3.03 layout on the way.
 #pragma once
 
 #include <string>
@@ -30,18 +29,5 @@ std::string PhoneIndexLine(int file_number, std::string_view kind, bool joined, 
                            std::string_view phone);
 // The phone index, when FTEL1.DAT is absent.
 void BuildPhoneIndex();
-
-namespace texts {
-constexpr int kKeyWidth = 11;     // F90.DAT: key, length, text
-constexpr int kLengthWidth = 5;
-constexpr int kHeaderLength = 16;
-constexpr int kTextLimit = 300;
-constexpr int kRecordLength = 500;  // F40.DAT
-}  // namespace texts
-
-// The F40.DAT record of a document: key is the 11-character key of F90.DAT.
-std::string TextDocumentRecord(std::string_view key, int length, std::string_view text);
-// The text documents, when F40.DAT is absent.
-void ConvertTextDocuments();
 
 }  // namespace convert
