@@ -11,9 +11,10 @@
 #include <memory>
 #include <vector>
 
-#include "convert/pending_file.hpp"
 #include "convert/phone_index.hpp"
 #include "recfile/client_record.hpp"
+#include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 
@@ -105,11 +106,11 @@ std::string PhoneIndexLine(int file_number, std::string_view kind, bool joined, 
 
 void BuildPhoneIndex() {
   if (plat::Exists(kIndex)) return;
-  PendingFile index(kIndex);
+  rec::NewFile index(kIndex, rec::NewFile::Placing::kJournal);
   if (!index.stream()) return;
   rec::FileChanges changes;
   changes.Create(kIndex);
-  std::vector<std::unique_ptr<PendingFile>> rewritten;
+  std::vector<std::unique_ptr<rec::NewFile>> rewritten;
   for (const Source& source : kSources) {
     // A missing source is left out. One that is there but cannot be opened
     // (held by another program) would never be indexed once FTEL1.DAT
@@ -120,7 +121,7 @@ void BuildPhoneIndex() {
       return;
     }
     if (!in) continue;
-    auto out = std::make_unique<PendingFile>(source.name);
+    auto out = std::make_unique<rec::NewFile>(source.name, rec::NewFile::Placing::kJournal);
     if (!out->stream()) return;
     bool changed = MovePhones(*in, source.file_number, *out->stream(), *index.stream());
     bool read = !in->Failed();
@@ -131,9 +132,9 @@ void BuildPhoneIndex() {
     rewritten.push_back(std::move(out));
   }
   if (!index.Finish()) return;
-  std::vector<PendingFile*> files = {&index};
+  std::vector<rec::NewFile*> files = {&index};
   for (auto& file : rewritten) files.push_back(file.get());
-  ApplyChanges(changes, files);
+  rec::ApplyChanges(changes, files);
 }
 
 }  // namespace convert

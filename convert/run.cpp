@@ -19,6 +19,7 @@
 #include "recfile/backup.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/refusals.hpp"
 

@@ -14,11 +14,12 @@
 #include <optional>
 
 #include "convert/bank_table.hpp"
-#include "convert/pending_file.hpp"
 #include "convert/split_records.hpp"
 #include "recfile/backup.hpp"
 #include "recfile/client_record.hpp"
 #include "recfile/find_key.hpp"
+#include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/refusals.hpp"
 
@@ -115,7 +116,8 @@ void SplitFarmsAndAccounts() {
       rec::NoteSkipped("F10R2.DAT é somente leitura: as fazendas e as contas bancárias não foram separadas.");
     return;
   }
-  PendingFile accounts(kBankAccounts), farms(kFarms), new_clients(client::kFile);
+  constexpr auto kByJournal = rec::NewFile::Placing::kJournal;
+  rec::NewFile accounts(kBankAccounts, kByJournal), farms(kFarms, kByJournal), new_clients(client::kFile, kByJournal);
   if (!accounts.stream() || !farms.stream() || !new_clients.stream()) return;
   // Without a bank table every bank is "BANCO"; one that is there but cannot
   // be read would lose the names, and the split waits for a later run.
@@ -138,9 +140,9 @@ void SplitFarmsAndAccounts() {
   changes.Create(kFarms);
   changes.Replace(client::kFile);
 
-  std::optional<PendingFile> code_table;
+  std::optional<rec::NewFile> code_table;
   if (table && !plat::Exists(kCodeTable)) {
-    code_table.emplace(kCodeTable);
+    code_table.emplace(kCodeTable, kByJournal);
     if (!code_table->stream() || !CopyBankTable(*table, *code_table->stream())) split = false;
     changes.Create(kCodeTable);
     changes.Delete(kBankTable);
@@ -149,7 +151,7 @@ void SplitFarmsAndAccounts() {
   if (!split || !accounts.Finish() || !farms.Finish() || !new_clients.Finish() ||
       (code_table && !code_table->Finish()))
     return;
-  ApplyChanges(changes, {&accounts, &farms, &new_clients, code_table ? &*code_table : nullptr});
+  rec::ApplyChanges(changes, {&accounts, &farms, &new_clients, code_table ? &*code_table : nullptr});
 }
 
 }  // namespace convert

@@ -6,9 +6,10 @@
 #include <cctype>
 #include <cstdio>
 
-#include "convert/pending_file.hpp"
 #include "convert/text_documents.hpp"
 #include "recfile/backup.hpp"
+#include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
@@ -78,7 +79,7 @@ std::string TextDocumentRecord(std::string_view key, int length, std::string_vie
 
 void ConvertTextDocuments() {
   if (plat::Exists(kTexts)) return;
-  PendingFile texts(kTexts);
+  rec::NewFile texts(kTexts, rec::NewFile::Placing::kJournal);
   if (!texts.stream()) return;
   rec::FileChanges changes;
   changes.Create(kTexts);  // made also when there is nothing to convert
@@ -104,7 +105,7 @@ void ConvertTextDocuments() {
     changes.Delete(kOldTexts);
   }
   if (!texts.Finish()) return;
-  ApplyChanges(changes, {&texts});
+  rec::ApplyChanges(changes, {&texts});
 }
 
 }  // namespace convert

@@ -4,6 +4,7 @@
 
 #include "maintenance/code_map.hpp"
 #include "recfile/client_record.hpp"
+#include "recfile/new_file.hpp"
 #include "recfile/recfile.hpp"
 
 namespace maint {
