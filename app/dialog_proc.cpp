@@ -2,9 +2,11 @@
 
 #include <string>
 
-#include "convert/conversion.hpp"
+#include "convert/run.hpp"
 #include "maintenance/append_guard.hpp"
-#include "maintenance/maintenance.hpp"
+#include "maintenance/change_group.hpp"
+#include "maintenance/delinquency.hpp"
+#include "maintenance/export_import.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/journal.hpp"
 #include "recfile/refusals.hpp"

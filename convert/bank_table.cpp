@@ -1,6 +1,6 @@
 // The bank table copy of step 2: the records of F24.DAT that are not banks
 // (kind '2') go to F24R0.DAT in file order, deleted ones as they are.
-#include "convert/split.hpp"
+#include "convert/bank_table.hpp"
 
 namespace convert {
 namespace {
@@ -9,7 +9,7 @@ constexpr char kBankKind = '2';
 
 bool CopyBankTable(rec::Stream& table, rec::Stream& copy) {
   if (!table.Seek(0)) return false;
-  char record[split::kBankTableLength];
+  char record[kBankTableLength];
   for (;;) {
     std::size_t got = table.Read(record, sizeof record);
     if (got == 0) break;

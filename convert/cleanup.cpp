@@ -2,8 +2,11 @@
 // runs on every conversion without a guard: each action does nothing when its
 // file or folder is already gone. Names match in any letter case.
 #include "convert/cleanup.hpp"
-#include "convert/conversion.hpp"
+
+#include "convert/folder_moves.hpp"
+#include "platform/platform.hpp"
 #include "recfile/backup.hpp"
+#include "recfile/recfile.hpp"
 
 namespace convert {
 namespace {
@@ -71,13 +74,14 @@ void Run(const CleanUpRow& row) {
 }
 
 }  // namespace
-}  // namespace convert
 
-void CleanUpFolder(plat::Dialog*) {
-  for (const convert::CleanUpRow& row : convert::kCleanUp) convert::Run(row);
-  convert::ParkFolder("R02", "Vamk\\Lanvo", plat::TempFolder());
-  convert::MergeFolder("R03", "R60");
-  convert::MergeFolder("R04", "R65");
+void CleanUpFolder() {
+  for (const CleanUpRow& row : kCleanUp) Run(row);
+  ParkFolder("R02", "Vamk\\Lanvo", plat::TempFolder());
+  MergeFolder("R03", "R60");
+  MergeFolder("R04", "R65");
   plat::RemoveFolder("r01");  // only when empty
   plat::RemoveFolder("r401");
 }
+
+}  // namespace convert

@@ -1,21 +1,10 @@
-// Step 4, piece by piece: the folder moves of the clean-up.
+// Step 4: the files that 3.03 no longer uses, and the folders that moved.
 #pragma once
-
-#include <string>
 
 namespace convert {
 
-// The park of a folder in the system's temporary area: source (such as "R02")
-// moves to T\sub_path\source, or to the first free of .001 to .100 behind it,
-// T being temp_folder (the system's answer; empty when it gives none) or
-// "C:\Temp\" when that answer is empty or 156 characters or longer. True when
-// the folder moved.
-bool ParkFolder(const std::string& source, const std::string& sub_path, const std::string& temp_folder);
-
-// The merge of folder source into folder target: a rename of the whole folder
-// when it can be done, else a move of each of its *.DAT files, under its own
-// name or the first free of .001 to .100 behind it; source is then removed
-// when nothing else is left in it.
-void MergeFolder(const std::string& source, const std::string& target);
+// Deletes the files of the clean-up list, renames or keeps the old text
+// documents, parks R02 and merges R03 and R04 (convert/folder_moves.hpp).
+void CleanUpFolder();
 
 }  // namespace convert

@@ -4,83 +4,15 @@
 // Each pass is a table of moves (see relayout.hpp) in the order of the target
 // record. The reads are those the passes have always made: many old fields are
 // read one character wider than they are kept, the last character dropped.
-#include "convert/client_record.hpp"
-#include "convert/conversion.hpp"
+#include "convert/clients.hpp"
+
 #include "convert/relayout.hpp"
+#include "recfile/client_record.hpp"
 
 namespace {
 
-// F10.DAT, the old client record. Only what the conversion takes.
-namespace f10 {
-constexpr int kLength = 778;
-constexpr int kCodeAt = 0;
-constexpr int kNameAt = 11;
-constexpr int kText2At = 52;
-constexpr int kText3At = 93;
-constexpr int kText4At = 134;
-constexpr int kPostalCodeAt = 165;
-constexpr int kText5At = 175;
-constexpr int kShortTextAt = 206;
-constexpr int kTenCharAt = 209;
-constexpr int kTaxpayerAt = 220;
-constexpr int kAccountFieldAt = 239;
-constexpr int kPhone1At = 272;
-constexpr int kPhone2At = 303;
-// 334 to 434: nothing that is kept.
-constexpr int kLongTextAt = 435;
-constexpr int kFarm1At = 496;
-constexpr int kFarm2At = 537;
-constexpr int kDocument2At = 571;
-constexpr int kGroupAt = 590;  // four characters, of which 3.03 keeps three
-constexpr int kAreaCodeAt = 594;
-}  // namespace f10
-
-// F10R1.DAT, the intermediate client record. Pass 1 writes its stretches
-// kBlank1 to kBlank4 blank, but a file left by an older release of the
-// application holds data there: the bank code and the account in the last one.
-namespace f10r1 {
-constexpr int kLength = 1370;
-constexpr int kCodeAt = 0, kCodeWidth = 11;
-constexpr int kNameAt = 11, kNameWidth = 60;
-constexpr int kText2At = 71, kText2Width = 40;
-constexpr int kText3At = 111, kText3Width = 70;
-constexpr int kText4At = 181, kText4Width = 30;
-constexpr int kPostalCodeAt = 211, kPostalCodeWidth = 9;
-constexpr int kText5At = 220, kText5Width = 30;
-constexpr int kShortTextAt = 250, kShortTextWidth = 2;
-constexpr int kBlank1At = 252, kBlank1Width = 10;
-constexpr int kTenCharAt = 262, kTenCharWidth = 10;
-constexpr int kBlank2At = 272, kBlank2Width = 20;
-constexpr int kAreaCodeAt = 292, kAreaCodeWidth = 4;
-constexpr int kPhone1At = 296, kPhone1Width = 41;
-constexpr int kPhone2At = 337, kPhone2Width = 41;
-constexpr int kLongTextAt = 378, kLongTextWidth = 120;
-constexpr int kTaxpayerAt = 498, kTaxpayerWidth = 18;
-constexpr int kDocument2At = 516, kDocument2Width = 18;
-constexpr int kAccountFieldAt = 534, kAccountFieldWidth = 30;
-constexpr int kGroupAt = 564, kGroupWidth = 10;
-constexpr int kFarm1At = 574, kFarm1Width = 40;
-constexpr int kBlank3At = 614, kBlank3Width = 69;
-constexpr int kFarm2At = 683, kFarm2Width = 32;
-constexpr int kBlank4At = 715, kBlank4Width = 655;
-constexpr int kBankStretchAt = 713;  // read up to the bank code, which ends it
-constexpr int kBankCodeAt = 1015;    // three characters, inside the last blank stretch
-constexpr int kAccountAt = 1018;     // sixteen characters, likewise
-
-static_assert(FillsRecord({{kCodeAt, kCodeWidth},         {kNameAt, kNameWidth},
-                          {kText2At, kText2Width},       {kText3At, kText3Width},
-                          {kText4At, kText4Width},       {kPostalCodeAt, kPostalCodeWidth},
-                          {kText5At, kText5Width},       {kShortTextAt, kShortTextWidth},
-                          {kBlank1At, kBlank1Width},     {kTenCharAt, kTenCharWidth},
-                          {kBlank2At, kBlank2Width},     {kAreaCodeAt, kAreaCodeWidth},
-                          {kPhone1At, kPhone1Width},     {kPhone2At, kPhone2Width},
-                          {kLongTextAt, kLongTextWidth}, {kTaxpayerAt, kTaxpayerWidth},
-                          {kDocument2At, kDocument2Width}, {kAccountFieldAt, kAccountFieldWidth},
-                          {kGroupAt, kGroupWidth},       {kFarm1At, kFarm1Width},
-                          {kBlank3At, kBlank3Width},     {kFarm2At, kFarm2Width},
-                          {kBlank4At, kBlank4Width}},
-                         kLength));
-}  // namespace f10r1
+namespace f10 = client::f10;
+namespace f10r1 = client::f10r1;
 
 // clang-format off
 constexpr FieldMove kToR1[] = {
@@ -103,8 +35,8 @@ constexpr FieldMove kToR1[] = {
   {f10::kDocument2At,        19,   0,  18,  f10r1::kDocument2Width,    0},
   {f10::kAccountFieldAt,     19,   0,  18,  f10r1::kAccountFieldWidth, 0},
   {f10::kGroupAt,             4,   0,   4,  f10r1::kGroupWidth,        0},
-  {f10::kFarm1At,            41,   0,  40,  f10r1::kFarm1Width,        f10r1::kBlank3Width},
-  {f10::kFarm2At,            31,   0,  30,  f10r1::kFarm2Width,        f10r1::kBlank4Width},
+  {f10::kFarmNameAt,            41,   0,  40,  f10r1::kFarmNameWidth,        f10r1::kBlank3Width},
+  {f10::kFarmCityAt,            31,   0,  30,  f10r1::kFarmCityWidth,        f10r1::kBlank4Width},
 };
 
 // Several moves read a stretch over more than one field of F10R1.DAT and keep
@@ -128,11 +60,11 @@ constexpr FieldMove kToR2[] = {
   {f10r1::kAccountFieldAt,   30,   0,  30,  client::kAccountFieldWidth, 0},
   // The two farm fields, each read with the stretch in front of it; the
   // second is cut to 30.
-  {f10r1::kGroupAt,          50,  10,  40,  client::kFarm1Width, 0},
-  {f10r1::kBlank3At,         99,  69,  30,  client::kFarm2Width, 0},
+  {f10r1::kGroupAt,          50,  10,  40,  client::kFarmNameWidth, 0},
+  {f10r1::kBlank3At,         99,  69,  30,  client::kFarmCityWidth, 0},
   // The bank code and the account: only files of an older release hold them.
   {f10r1::kBankStretchAt,   305, 302,   3,  client::kBankCodeWidth, 0},
-  {f10r1::kAccountAt,        16,   0,  16,  16,   client::kLength - (client::kAccount1At + 16)},
+  {f10r1::kAccountAt,        16,   0,  16,  16,   client::kLength - (client::kAgencyAt + 16)},
 };
 // clang-format on
 

@@ -1,7 +1,8 @@
 // The code table: F13.DAT (66 characters a record) into the typed table
 // F24.DAT (60), where every record it gives is of kind "1". The table also
 // holds records of other kinds that the later steps add or carry on.
-#include "convert/conversion.hpp"
+#include "convert/code_table.hpp"
+
 #include "convert/relayout.hpp"
 
 namespace {

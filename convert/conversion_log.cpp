@@ -3,7 +3,8 @@
 // pieces of at most 9 characters as the application always has.
 #include <cstring>
 
-#include "convert/conversion.hpp"
+#include "convert/conversion_log.hpp"
+#include "recfile/recfile.hpp"
 
 namespace {
 const char kLogName[] = "CONV.DAT";

@@ -1,11 +1,13 @@
 // The counter migration of step 2: the six last codes that older releases kept
 // in CONFIGA.DAT become counters of the empty group in F34.DAT.
+#include "convert/counter_migration.hpp"
+
 #include <iterator>
 #include <vector>
 
-#include "convert/pending_file.hpp"
-#include "convert/split.hpp"
 #include "recfile/counters.hpp"
+#include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
 
@@ -49,7 +51,7 @@ void MigrateOldCounters() {
   // counters leaves no F34.DAT that would stop the migration for good.
   long values[kCounterCount];
   if (!ReadOldCounters(values)) return;
-  PendingFile counters(kCountersFile);
+  rec::NewFile counters(kCountersFile, rec::NewFile::Placing::kJournal);
   if (!counters.stream() || !counters.Finish()) return;
   const std::string pending = rec::NewFile::PendingName(kCountersFile);
   bool any_set = false;
@@ -60,7 +62,7 @@ void MigrateOldCounters() {
     any_set = true;
   }
   rec::FileChanges changes;
-  std::vector<PendingFile*> files;
+  std::vector<rec::NewFile*> files;
   if (any_set) {
     // The first counter set creates F34.DAT; with none, there is none.
     StreamPtr written = FOpenUpdate(pending);
@@ -69,7 +71,7 @@ void MigrateOldCounters() {
     files.push_back(&counters);
   }
   changes.Delete(kOldCounters);
-  ApplyChanges(changes, files);
+  rec::ApplyChanges(changes, files);
 }
 
 }  // namespace convert

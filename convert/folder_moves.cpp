@@ -4,7 +4,7 @@
 // cannot move stays where it is.
 #include <cstdio>
 
-#include "convert/cleanup.hpp"
+#include "convert/folder_moves.hpp"
 #include "platform/platform.hpp"
 
 namespace convert {

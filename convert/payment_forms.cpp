@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string_view>
 
-#include "convert/conversion.hpp"
-#include "convert/record_io.hpp"
+#include "convert/payment_forms.hpp"
 #include "convert/relayout.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/text.hpp"
 
 namespace {
@@ -75,7 +75,7 @@ std::array<long, f14::kSlotCount> ReadSlots(rec::Stream& f14, std::int64_t start
   std::array<long, f14::kSlotCount> slots{};
   for (int i = 0; i < f14::kSlotCount; ++i) {
     char text[f14::kSlotWidth + 1];
-    std::size_t got = convert::ReadAt(f14, start + f14::kSlotsAt + i * f14::kSlotWidth, text, f14::kSlotWidth);
+    std::size_t got = rec::ReadAt(f14, start + f14::kSlotsAt + i * f14::kSlotWidth, text, f14::kSlotWidth);
     text[got] = '\0';
     slots[static_cast<std::size_t>(i)] = got ? TextToInt(text) : 0;
   }
@@ -88,7 +88,7 @@ bool ConvertPaymentForms(plat::Dialog* dialog, rec::Stream& f14, rec::Stream& f1
   bool warn = false;
   for (std::int64_t start = 0;; start += f14::kLength) {
     char head[f14::kHeadWidth];
-    std::size_t got = convert::ReadAt(f14, start, head, f14::kHeadWidth);
+    std::size_t got = rec::ReadAt(f14, start, head, f14::kHeadWidth);
     if (f14.Failed()) return false;
     if (got == 0) break;
     std::string_view read(head, got);

@@ -13,15 +13,21 @@
 #include <optional>
 #include <vector>
 
-#include "convert/pending_file.hpp"
-#include "convert/phones_texts.hpp"
-#include "convert/record_io.hpp"
+#include "convert/phone_index.hpp"
+#include "recfile/client_record.hpp"
+#include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 
 namespace convert {
 namespace {
 
 using namespace phones;
+using rec::FieldOf;
+
+// The company file keeps its phones where the client record keeps them.
+constexpr int kRecordLength = client::kLength;
 
 constexpr char kIndex[] = "FTEL1.DAT";
 constexpr char kCompany[] = "F00R0.DAT";
@@ -33,25 +39,26 @@ constexpr char kKindFirstTail[] = "01";
 constexpr char kKindSecond[] = "02";
 
 PhoneMoves PlanFor(std::string_view record) {
-  return PlanPhoneMoves(FieldOf(record, kFirstPhoneAt, kFirstPhoneWidth),
-                        FieldOf(record, kSecondPhoneAt, kSecondPhoneWidth));
+  return PlanPhoneMoves(FieldOf(record, client::kPhone1At, client::kPhone1Width),
+                        FieldOf(record, client::kPhone2At, client::kSecondPhoneWidth));
 }
 
 }  // namespace
 
 bool PhoneIndex::MovePhones(std::string& record, int file_number) {
   PhoneMoves moves = PlanFor(record);
-  std::string key(FieldOf(record, kOwnerKeyAt, kOwnerKeyWidth));
+  std::string key(FieldOf(record, client::kCodeAt, client::kCodeKeyWidth));
   bool changed = false;
   if (!moves.first_tail.empty()) {
     index_->stream()->Write(PhoneIndexLine(file_number, kKindFirstTail, false, key, moves.first_tail));
-    BlankInRecord(record, kFirstPhoneTailAt, kFirstPhoneTailWidth);
+    rec::BlankInRecord(record, client::kPhone1TailAt, client::kPhone1TailWidth);
     changed = true;
   }
-  if (moves.joined) PutInRecord(record, kFirstPhoneAt + moves.first_length, std::string(kSeparator) + moves.second);
+  if (moves.joined)
+    rec::PutInRecord(record, client::kPhone1At + moves.first_length, std::string(kSeparator) + moves.second);
   if (!moves.second.empty()) {
     index_->stream()->Write(PhoneIndexLine(file_number, kKindSecond, moves.joined, key, moves.second));
-    BlankInRecord(record, kSecondPhoneAt, kSecondPhoneWidth);
+    rec::BlankInRecord(record, client::kPhone2At, client::kSecondPhoneWidth);
     changed = true;
   }
   return changed;
@@ -59,7 +66,7 @@ bool PhoneIndex::MovePhones(std::string& record, int file_number) {
 
 bool PhoneIndex::Begin() {
   if (plat::Exists(kIndex)) return false;
-  index_.emplace(kIndex);
+  index_.emplace(kIndex, rec::NewFile::Placing::kJournal);
   if (!index_->stream()) return false;
   // A company file that is there but cannot be opened (held by another
   // program) would never be indexed once FTEL1.DAT exists: the index waits
@@ -70,11 +77,11 @@ bool PhoneIndex::Begin() {
     return false;
   }
   if (!in) return true;
-  company_.emplace(kCompany);
+  company_.emplace(kCompany, rec::NewFile::Placing::kJournal);
   if (!company_->stream()) return false;
   std::string buffer, record;
   for (std::int64_t start = 0;; start += kRecordLength) {
-    std::string_view read = ReadRecord(*in, start, kRecordLength, buffer);
+    std::string_view read = rec::ReadRecord(*in, start, kRecordLength, buffer);
     if (read.empty()) break;
     record.assign(read);
     company_changed_ = MovePhones(record, kCompanyNumber) || company_changed_;
@@ -89,7 +96,7 @@ void PhoneIndex::MoveClientPhones(std::string& record) {
   clients_changed_ = MovePhones(record, kClientsNumber) || clients_changed_;
 }
 
-bool PhoneIndex::Finish(rec::FileChanges& changes, std::vector<PendingFile*>& files) {
+bool PhoneIndex::Finish(rec::FileChanges& changes, std::vector<rec::NewFile*>& files) {
   if (!index_->Finish()) return false;
   changes.Create(kIndex);
   files.push_back(&*index_);
@@ -101,18 +108,19 @@ bool PhoneIndex::Finish(rec::FileChanges& changes, std::vector<PendingFile*>& fi
 }
 
 PhoneMoves PlanPhoneMoves(std::string_view first, std::string_view second) {
-  first = TrimmedRight(first);
-  second = TrimmedRight(second);
+  first = rec::TrimmedRight(first);
+  second = rec::TrimmedRight(second);
   PhoneMoves moves;
   moves.first_length = static_cast<int>(first.size());
   // A second phone that the first already begins with (an empty one too)
   // stays where it is and goes nowhere.
   if (first.substr(0, second.size()) == second) second = {};
-  if (first.size() > static_cast<std::size_t>(kFirstPhoneKept)) moves.first_tail = first.substr(kFirstPhoneKept);
+  if (first.size() > static_cast<std::size_t>(client::kPhone1Kept))
+    moves.first_tail = first.substr(client::kPhone1Kept);
   if (!second.empty()) {
     moves.second = second;
     moves.joined = first.size() + std::char_traits<char>::length(kSeparator) + second.size() <=
-                   static_cast<std::size_t>(kFirstPhoneKept);
+                   static_cast<std::size_t>(client::kPhone1Kept);
   }
   return moves;
 }
@@ -122,11 +130,11 @@ std::string PhoneIndexLine(int file_number, std::string_view kind, bool joined, 
   char number[16];
   std::snprintf(number, sizeof number, "%02d", file_number);
   std::string line;
-  AppendField(line, number, 2);
-  AppendField(line, kind, 2);
-  AppendField(line, joined ? "1" : "0", 1);
-  AppendField(line, owner_key, kOwnerKeyWidth);
-  AppendField(line, phone, kSecondPhoneWidth);
+  rec::AppendField(line, number, 2);
+  rec::AppendField(line, kind, 2);
+  rec::AppendField(line, joined ? "1" : "0", 1);
+  rec::AppendField(line, owner_key, client::kCodeKeyWidth);
+  rec::AppendField(line, phone, client::kSecondPhoneWidth);
   line += "\r\n";
   return line;
 }
@@ -139,13 +147,13 @@ void BuildPhoneIndex() {
     rec::NoteFailure();
     return;
   }
-  std::optional<PendingFile> clients;
+  std::optional<rec::NewFile> clients;
   if (in) {
-    clients.emplace(kClients);
+    clients.emplace(kClients, rec::NewFile::Placing::kJournal);
     if (!clients->stream()) return;
     std::string buffer, record;
     for (std::int64_t start = 0;; start += kRecordLength) {
-      std::string_view read = ReadRecord(*in, start, kRecordLength, buffer);
+      std::string_view read = rec::ReadRecord(*in, start, kRecordLength, buffer);
       if (read.empty()) break;
       record.assign(read);
       phones.MoveClientPhones(record);
@@ -156,13 +164,13 @@ void BuildPhoneIndex() {
     if (!read || !clients->Finish()) return;
   }
   rec::FileChanges changes;
-  std::vector<PendingFile*> files;
+  std::vector<rec::NewFile*> files;
   if (!phones.Finish(changes, files)) return;
   if (clients && phones.ClientsChanged()) {
     changes.Replace(kClients);
     files.push_back(&*clients);
   }
-  ApplyChanges(changes, files);
+  rec::ApplyChanges(changes, files);
 }
 
 }  // namespace convert

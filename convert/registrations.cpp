@@ -8,9 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "convert/conversion.hpp"
-#include "convert/record_io.hpp"
+#include "convert/registrations.hpp"
 #include "convert/relayout.hpp"
+#include "recfile/record_io.hpp"
+#include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
 
 namespace {
@@ -40,7 +41,7 @@ bool IsPlainNamePart(std::string_view code) {
 
 double ReadAmount(rec::Stream& file, std::int64_t position) {
   char text[reg::kAmountWidth + 1];
-  text[convert::ReadAt(file, position, text, reg::kAmountWidth)] = '\0';
+  text[rec::ReadAt(file, position, text, reg::kAmountWidth)] = '\0';
   return ParseDecimal(text);
 }
 
@@ -48,7 +49,7 @@ double ReadAmount(rec::Stream& file, std::int64_t position) {
 bool BlankRecords(rec::Stream& file) {
   for (std::int64_t start = 0;; start += reg::kLength) {
     char first;
-    if (convert::ReadAt(file, start, &first, 1) == 0) break;
+    if (rec::ReadAt(file, start, &first, 1) == 0) break;
     // The fix has always read the two amounts and compared them without
     // writing anything at 165; what belongs there was never settled, so they
     // are read and the record keeps them as they are.
@@ -71,7 +72,7 @@ bool FixRegistrations() {
   bool fixed = true;
   char code[f11::kCodeWidth + 1];
   for (std::int64_t start = 0;; start += f11::kLength) {
-    std::size_t got = convert::ReadAt(*f11, start + f11::kCodeAt, code, f11::kCodeWidth);
+    std::size_t got = rec::ReadAt(*f11, start + f11::kCodeAt, code, f11::kCodeWidth);
     if (got == 0) break;
     if (!IsPlainNamePart(std::string_view(code, got))) continue;
     code[got] = '\0';

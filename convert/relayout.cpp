@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/record_io.hpp"
+#include "recfile/record_io.hpp"
 
 bool RelayoutRecords(rec::Stream& source, rec::Stream& target, const RecordLayout& layout) {
   // A whole record is read at once and its target built in memory, then
@@ -14,7 +14,7 @@ bool RelayoutRecords(rec::Stream& source, rec::Stream& target, const RecordLayou
   std::string out;
   out.reserve(static_cast<std::size_t>(layout.target_length));
   for (std::int64_t start = 0;; start += layout.source_length) {
-    std::size_t got = convert::ReadAt(source, start, record.data(), record.size());
+    std::size_t got = rec::ReadAt(source, start, record.data(), record.size());
     if (source.Failed()) return false;
     if (got == 0) return !target.Failed();  // no record begins here
     out.assign(layout.lead);

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <span>
 #include <string_view>
 
@@ -41,23 +40,6 @@ constexpr bool IsConsistent(const RecordLayout& layout) {
     written += m.width + m.spaces;
   }
   return written == layout.target_length;
-}
-
-// One field of a record layout.
-struct FieldSpan {
-  int at;
-  int width;
-};
-
-// True when the fields, in order, lie back to back from 0 and fill a record
-// of the given length: a check for the layouts written as named offsets.
-constexpr bool FillsRecord(std::initializer_list<FieldSpan> fields, int length) {
-  int next = 0;
-  for (const FieldSpan& field : fields) {
-    if (field.at != next || field.width < 0) return false;
-    next += field.width;
-  }
-  return next == length;
 }
 
 // Converts every record of source into target, record n of the source read at

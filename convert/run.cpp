@@ -1,35 +1,51 @@
 // The conversion run (command 300) and the table of step 1: five conversions,
 // each guarded by the absence of its target (one by its entry in CONV.DAT),
 // each followed by the backup and the deletion of its source.
-#include <string>
+#include "convert/run.hpp"
 
-#include "convert/conversion.hpp"
+#include <string>
+#include <variant>
+
+#include "convert/cleanup.hpp"
+#include "convert/clients.hpp"
+#include "convert/code_table.hpp"
+#include "convert/conversion_log.hpp"
+#include "convert/counter_migration.hpp"
+#include "convert/payment_forms.hpp"
+#include "convert/phone_index.hpp"
+#include "convert/registrations.hpp"
+#include "convert/split.hpp"
+#include "convert/text_documents.hpp"
 #include "recfile/backup.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
+#include "recfile/recfile.hpp"
 #include "recfile/refusals.hpp"
 
 namespace {
 
-using Conversion = bool (*)(plat::Dialog*, rec::Stream& source, rec::Stream& target);
+// Most conversions need only their two files; one also speaks to the user.
+using Conversion = bool (*)(rec::Stream& source, rec::Stream& target);
+using DialogConversion = bool (*)(plat::Dialog*, rec::Stream& source, rec::Stream& target);
 
 struct FileConversion {
   const char* target;
   const char* source;
   const char* backup;  // null: the source has no backup
-  Conversion convert;
+  std::variant<Conversion, DialogConversion> convert;
   const char* status;  // shown on the status line while it runs
 };
 
-bool ClientsToR1(plat::Dialog*, rec::Stream& s, rec::Stream& t) { return ConvertClientsToR1(s, t); }
-bool ClientsToR2(plat::Dialog*, rec::Stream& s, rec::Stream& t) { return ConvertClientsToR2(s, t); }
-bool CodeTable(plat::Dialog*, rec::Stream& s, rec::Stream& t) { return ConvertCodeTable(s, t); }
-bool PaymentForms(plat::Dialog* d, rec::Stream& s, rec::Stream& t) { return ConvertPaymentForms(d, s, t); }
+bool Convert(const FileConversion& step, plat::Dialog* dialog, rec::Stream& source, rec::Stream& target) {
+  if (auto* convert = std::get_if<DialogConversion>(&step.convert)) return (*convert)(dialog, source, target);
+  return std::get<Conversion>(step.convert)(source, target);
+}
 
-const FileConversion kClientsToR1 = {"F10R1.DAT", "F10.DAT", "F10.TMP", ClientsToR1, "Clientes (1/2)"};
-const FileConversion kClientsToR2 = {"F10R2.DAT", "F10R1.DAT", "F10R1.TMP", ClientsToR2, "Clientes (2/2)"};
-const FileConversion kCodeTable = {"F24.DAT", "F13.DAT", nullptr, CodeTable, "Tabela de códigos"};
-const FileConversion kPaymentForms = {"F14R0.DAT", "F14.DAT", "F14.TMP", PaymentForms, "Formas de pagamento"};
+const FileConversion kClientsToR1 = {"F10R1.DAT", "F10.DAT", "F10.TMP", ConvertClientsToR1, "Clientes (1/2)"};
+const FileConversion kClientsToR2 = {"F10R2.DAT", "F10R1.DAT", "F10R1.TMP", ConvertClientsToR2, "Clientes (2/2)"};
+const FileConversion kCodeTable = {"F24.DAT", "F13.DAT", nullptr, ConvertCodeTable, "Tabela de códigos"};
+const FileConversion kPaymentForms = {"F14R0.DAT", "F14.DAT", "F14.TMP", ConvertPaymentForms, "Formas de pagamento"};
 
 void ShowStep(plat::Dialog* dialog, const char* text) {
   SetStatusLine(dialog, text);
@@ -51,7 +67,7 @@ void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
     if (StreamPtr source = OpenToRead(step.source)) {
       plat::StampOf(step.source, &read_as);
       rec::NewFile target(step.target);
-      if (target.stream() && step.convert(dialog, *source, *target.stream()) && !source->Failed())
+      if (target.stream() && Convert(step, dialog, *source, *target.stream()) && !source->Failed())
         converted = target.Commit();
     }
   }
@@ -121,17 +137,19 @@ void RunConversion(plat::Dialog* dialog) {
   if (going()) RunFileConversion(dialog, kPaymentForms);
   if (going()) {
     ShowStep(dialog, "Fazendas e contas bancárias");
-    SplitClientRecords(dialog);
+    convert::SplitFarmsAndAccounts();
+    convert::MigrateOldCounters();
   }
   if (going()) {
     ShowStep(dialog, "Telefones e textos");
-    BuildPhoneIndexAndTexts(dialog);
+    convert::BuildPhoneIndex();
+    convert::ConvertTextDocuments();
   }
   // The clean-up deletes files whose contents a step may still be moving: it
   // waits while a step's changes wait in the journal.
   if (going() && !rec::JournalPending()) {
     ShowStep(dialog, "Limpeza de arquivos");
-    CleanUpFolder(dialog);
+    convert::CleanUpFolder();
   }
 
   plat::RestoreCursor(previous);

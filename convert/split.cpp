@@ -7,25 +7,31 @@
 // goes. The presence of F04R0.DAT or F09R0.DAT is what keeps a later run from
 // splitting again, so neither may appear without the blanked clients beside
 // it, nor the blanked clients without them.
+#include "convert/split.hpp"
+
 #include <cstdio>
 #include <map>
 #include <optional>
 
-#include "convert/conversion.hpp"
-#include "convert/pending_file.hpp"
-#include "convert/phones_texts.hpp"
-#include "convert/record_io.hpp"
-#include "convert/split.hpp"
+#include "convert/bank_table.hpp"
+#include "convert/phone_index.hpp"
+#include "convert/split_records.hpp"
 #include "recfile/backup.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/find_key.hpp"
+#include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/refusals.hpp"
 
 namespace convert {
 namespace {
 
 using namespace split;
+using namespace client;
+using rec::FieldOf;
+using rec::TrimmedRight;
 
-constexpr char kClients[] = "F10R2.DAT";
 constexpr char kClientsBackup[] = "F10R2-250.BAK";
 constexpr char kFarms[] = "F09R0.DAT";
 constexpr char kBankAccounts[] = "F04R0.DAT";
@@ -33,6 +39,8 @@ constexpr char kBankTable[] = "F24.DAT";
 constexpr char kCodeTable[] = "F24R0.DAT";
 constexpr int kBankKeyWidth = 5;  // "2" and the bank code in 4
 constexpr int kBankNameAt = 9, kBankNameWidth = 20;
+// The name of every bank when there is no bank table, or no bank of its code.
+constexpr char kDefaultBankName[] = "BANCO";
 
 // Bank names by bank code. The table does not change during the split, so
 // each code is looked up once.
@@ -68,9 +76,9 @@ class BankNames {
 // and the fields that moved to the farm and the account blank.
 void ReleaseMovedFields(std::string& client) {
   if (auto code = NormalisedAreaCode(FieldOf(client, kAreaCodeAt, kAreaCodeWidth)))
-    PutInRecord(client, kAreaCodeAt, *code);
-  BlankInRecord(client, kBlankFarmExtraAt, kBlankFarmExtraWidth);
-  BlankInRecord(client, kBlankBankAt, kBlankBankWidth);
+    rec::PutInRecord(client, kAreaCodeAt, *code);
+  rec::BlankInRecord(client, kFarmExtraAt, kFarmExtraWidth);
+  rec::BlankInRecord(client, kMovedOutAt, kMovedOutWidth);
 }
 
 // One pass over the client records: a farm for every client whose farm name
@@ -82,15 +90,15 @@ bool SplitClients(rec::Stream& clients, rec::Stream& new_clients, rec::Stream& f
                   BankNames& banks, PhoneIndex* phones) {
   std::string buffer, record;
   long farm_count = 0, account_count = 0;
-  for (std::int64_t start = 0;; start += kClientLength) {
-    std::string_view client = ReadRecord(clients, start, kClientLength, buffer);
-    if (client.empty()) break;
-    if (!TrimmedRight(FieldOf(client, kFarmNameAt, kFarmNameWidth)).empty())
-      farms.Write(FarmRecord(client, ++farm_count));
-    std::string_view bank_code = TrimmedRight(FieldOf(client, kBankCodeAt, kBankCodeWidth));
+  for (std::int64_t start = 0;; start += client::kLength) {
+    std::string_view read = rec::ReadRecord(clients, start, client::kLength, buffer);
+    if (read.empty()) break;
+    if (!TrimmedRight(FieldOf(read, kFarmNameAt, kFarmNameWidth)).empty())
+      farms.Write(FarmRecord(read, ++farm_count));
+    std::string_view bank_code = TrimmedRight(FieldOf(read, kBankCodeAt, kBankCodeWidth));
     if (!bank_code.empty())
-      accounts.Write(BankAccountRecord(client, ++account_count, banks.Find(bank_code)));
-    record.assign(client);
+      accounts.Write(BankAccountRecord(read, ++account_count, banks.Find(bank_code)));
+    record.assign(read);
     ReleaseMovedFields(record);
     if (phones) phones->MoveClientPhones(record);
     new_clients.Write(record);
@@ -104,13 +112,14 @@ void SplitFarmsAndAccounts() {
   if (plat::Exists(kBankAccounts) || plat::Exists(kFarms)) return;
   // The client file is opened for update, as it is changed: a read-only one
   // is not split.
-  StreamPtr clients = OpenToUpdate(kClients);
+  StreamPtr clients = OpenToUpdate(client::kFile);
   if (!clients) {
-    if (plat::IsReadOnly(kClients))
+    if (plat::IsReadOnly(client::kFile))
       rec::NoteSkipped("F10R2.DAT é somente leitura: as fazendas e as contas bancárias não foram separadas.");
     return;
   }
-  PendingFile accounts(kBankAccounts), farms(kFarms), new_clients(kClients);
+  constexpr auto kByJournal = rec::NewFile::Placing::kJournal;
+  rec::NewFile accounts(kBankAccounts, kByJournal), farms(kFarms, kByJournal), new_clients(client::kFile, kByJournal);
   if (!accounts.stream() || !farms.stream() || !new_clients.stream()) return;
   // Without a bank table every bank is "BANCO"; one that is there but cannot
   // be read would lose the names, and the split waits for a later run.
@@ -133,16 +142,16 @@ void SplitFarmsAndAccounts() {
   FCloseIf(clients);
   rec::FileChanges changes;
   // The client file as it was; an older, different backup is kept too.
-  std::string backup = rec::BackupName(kClients, kClientsBackup);
+  std::string backup = rec::BackupName(client::kFile, kClientsBackup);
   if (backup.empty()) return;
-  changes.CopyUnlessExists(kClients, backup);
+  changes.CopyUnlessExists(client::kFile, backup);
   changes.Create(kBankAccounts);
   changes.Create(kFarms);
-  changes.Replace(kClients);
+  changes.Replace(client::kFile);
 
-  std::optional<PendingFile> code_table;
+  std::optional<rec::NewFile> code_table;
   if (table && !plat::Exists(kCodeTable)) {
-    code_table.emplace(kCodeTable);
+    code_table.emplace(kCodeTable, kByJournal);
     if (!code_table->stream() || !CopyBankTable(*table, *code_table->stream())) split = false;
     changes.Create(kCodeTable);
     changes.Delete(kBankTable);
@@ -151,14 +160,9 @@ void SplitFarmsAndAccounts() {
   if (!split || !accounts.Finish() || !farms.Finish() || !new_clients.Finish() ||
       (code_table && !code_table->Finish()))
     return;
-  std::vector<PendingFile*> files = {&accounts, &farms, &new_clients, code_table ? &*code_table : nullptr};
+  std::vector<rec::NewFile*> files = {&accounts, &farms, &new_clients, code_table ? &*code_table : nullptr};
   if (phones && !phones->Finish(changes, files)) return;
-  ApplyChanges(changes, files);
+  rec::ApplyChanges(changes, files);
 }
 
 }  // namespace convert
-
-void SplitClientRecords(plat::Dialog*) {
-  convert::SplitFarmsAndAccounts();
-  convert::MigrateOldCounters();
-}

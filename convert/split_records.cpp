@@ -6,14 +6,19 @@
 #include <cstdio>
 #include <numeric>
 
-#include "convert/record_io.hpp"
-#include "convert/split.hpp"
+#include "convert/split_records.hpp"
+#include "recfile/client_record.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/text.hpp"
 
 namespace convert {
 namespace {
 
 using namespace split;
+using namespace client;
+using rec::AppendField;
+using rec::FieldOf;
+using rec::TrimmedRight;
 
 // F09R0.DAT: farm code, name, city, state, second document, the field from
 // 354, owner's client code. Each field is left-justified in its width.
@@ -45,24 +50,16 @@ std::string_view Part(std::string_view text, std::size_t from, std::size_t n) {
 
 }  // namespace
 
-NumberAndDigit SplitAgency(std::string_view typed) {
+NumberAndDigit SplitNumberAndDigit(std::string_view typed, DigitGroups groups) {
   std::string_view text = TrimmedRight(typed);
   int length = static_cast<int>(text.size());
   int dash = LastDash(text);
-  if (dash >= 1 && dash >= length - 2)
+  auto digit = static_cast<std::size_t>(groups.digit);
+  if (dash >= 1 && dash >= length - (groups.digit + 1))
     return {std::string(text.substr(0, static_cast<std::size_t>(dash))),
-            std::string(Part(text, static_cast<std::size_t>(dash) + 1, 1))};
-  return {std::string(Part(text, 0, 4)), std::string(Part(text, 4, 1))};
-}
-
-NumberAndDigit SplitAccount(std::string_view typed) {
-  std::string_view text = TrimmedRight(typed);
-  int length = static_cast<int>(text.size());
-  int dash = LastDash(text);
-  if (dash >= 1 && dash >= length - 3)
-    return {std::string(text.substr(0, static_cast<std::size_t>(dash))),
-            std::string(Part(text, static_cast<std::size_t>(dash) + 1, 2))};
-  return {std::string(Part(text, 0, 10)), std::string(Part(text, 10, 2))};
+            std::string(Part(text, static_cast<std::size_t>(dash) + 1, digit))};
+  auto number = static_cast<std::size_t>(groups.number);
+  return {std::string(Part(text, 0, number)), std::string(Part(text, number, digit))};
 }
 
 std::optional<std::string> NormalisedAreaCode(std::string_view field) {
@@ -94,7 +91,7 @@ std::string FarmRecord(std::string_view client, long sequence) {
                       FieldOf(client, kFarmStateAt, kFarmStateWidth),
                       FieldOf(client, kDocument2At, kDocument2Width),
                       FieldOf(client, kFarmExtraAt, kFarmExtraWidth),
-                      FieldOf(client, kOwnerCodeAt, kOwnerCodeWidth)});
+                      FieldOf(client, kCodeAt, kCodeKeyWidth)});
 }
 
 std::string BankAccountRecord(std::string_view client, long sequence, std::string_view bank_name) {
@@ -103,13 +100,13 @@ std::string BankAccountRecord(std::string_view client, long sequence, std::strin
   // An agency number of five characters before a final dash, or an account
   // number of more than 13 before its dash, is cut to its field: the record
   // keeps its 950 characters.
-  NumberAndDigit agency = SplitAgency(FieldOf(client, kAgencyAt, kAgencyWidth));
-  NumberAndDigit account = SplitAccount(FieldOf(client, kAccountAt, kAccountWidth));
+  NumberAndDigit agency = SplitNumberAndDigit(FieldOf(client, kAgencyAt, kAgencyWidth), kAgencyGroups);
+  NumberAndDigit account = SplitNumberAndDigit(FieldOf(client, kAccountAt, kAccountWidth), kAccountGroups);
   return BuildRecord(kBankAccountWidths,
                      {code, bank_name, agency.number, agency.digit, bank_code, account.number,
                       account.digit, FieldOf(client, kAccountTextAt, kAccountTextWidth),
                       FieldOf(client, kAccountExtraAt, kAccountExtraWidth), "0",
-                      FieldOf(client, kOwnerCodeAt, kOwnerCodeWidth)});
+                      FieldOf(client, kCodeAt, kCodeKeyWidth)});
 }
 
 }  // namespace convert

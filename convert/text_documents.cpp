@@ -6,10 +6,11 @@
 #include <cctype>
 #include <cstdio>
 
-#include "convert/pending_file.hpp"
-#include "convert/phones_texts.hpp"
-#include "convert/record_io.hpp"
+#include "convert/text_documents.hpp"
 #include "recfile/backup.hpp"
+#include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
 
@@ -63,22 +64,22 @@ Reading CopyDocuments(rec::Stream& old_texts, rec::Stream& texts) {
 std::string TextDocumentRecord(std::string_view key, int length, std::string_view text) {
   char number[16];
   std::string record;
-  AppendField(record, "100", 3);
-  AppendField(record, "", 10);
-  AppendField(record, "110", 3);
-  AppendField(record, key.substr(std::min<std::size_t>(1, key.size())), 10);
+  rec::AppendField(record, "100", 3);
+  rec::AppendField(record, "", 10);
+  rec::AppendField(record, "110", 3);
+  rec::AppendField(record, key.substr(std::min<std::size_t>(1, key.size())), 10);
   std::snprintf(number, sizeof number, "%d", length);
-  AppendField(record, number, 6);
-  AppendField(record, number, 4);
-  AppendField(record, "0", 3);
-  AppendField(record, "1", 1);
-  AppendField(record, text, kRecordLength - 40);
+  rec::AppendField(record, number, 6);
+  rec::AppendField(record, number, 4);
+  rec::AppendField(record, "0", 3);
+  rec::AppendField(record, "1", 1);
+  rec::AppendField(record, text, kRecordLength - 40);
   return record;
 }
 
 void ConvertTextDocuments() {
   if (plat::Exists(kTexts)) return;
-  PendingFile texts(kTexts);
+  rec::NewFile texts(kTexts, rec::NewFile::Placing::kJournal);
   if (!texts.stream()) return;
   rec::FileChanges changes;
   changes.Create(kTexts);  // made also when there is nothing to convert
@@ -104,7 +105,7 @@ void ConvertTextDocuments() {
     changes.Delete(kOldTexts);
   }
   if (!texts.Finish()) return;
-  ApplyChanges(changes, {&texts});
+  rec::ApplyChanges(changes, {&texts});
 }
 
 }  // namespace convert

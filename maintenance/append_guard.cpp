@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "maintenance/client_file.hpp"
 #include "maintenance/code_map.hpp"
+#include "recfile/client_record.hpp"
+#include "recfile/new_file.hpp"
 #include "recfile/recfile.hpp"
 
 namespace maint {
@@ -40,7 +41,7 @@ Reading ReadLength(std::int64_t* length) {
 
 // Cuts the client file to length bytes, on the disk before the record goes.
 bool CutClientFile(std::int64_t length) {
-  StreamPtr clients = OpenToUpdate(kClientFile);
+  StreamPtr clients = OpenToUpdate(client::kFile);
   if (!clients) return false;
   bool cut = clients->Truncate(length) && clients->Sync();
   return FCloseIf(clients) && cut;
@@ -85,7 +86,7 @@ bool RecoverInterruptedAppend() {
   }
   // A file shorter than the record was cut by someone else since: nothing
   // of the import is left in it.
-  if (plat::FileSize(kClientFile) > length && !CutClientFile(length)) return false;
+  if (plat::FileSize(client::kFile) > length && !CutClientFile(length)) return false;
   if (FDelete(kLengthFile) != 0) return false;
   plat::SyncFolder("");
   return true;

@@ -2,6 +2,8 @@
 // gets the new group of item 111, in place. Deleted records are treated like
 // live ones; nothing but the group field changes, and only where it differs
 // from the new group (see maintenance/field_pass.hpp).
+#include "maintenance/change_group.hpp"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -9,16 +11,17 @@
 
 #include "maintenance/client_file.hpp"
 #include "maintenance/field_pass.hpp"
-#include "maintenance/maintenance.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
 
 namespace {
 
-using maint::kClientLength;
-using maint::kGroupAt;
-using maint::kGroupWidth;
+// Only the group code is compared and written, not the spaces behind it.
+using client::kGroupAt;
+using client::kGroupCodeWidth;
 
 // The records of one block whose group is the old group get the new one.
 // Returns how many of them hold the new group already: they need no write
@@ -27,12 +30,12 @@ using maint::kGroupWidth;
 long ChangeBlock(maint::FieldPass& pass, std::string_view block, const char* old_group,
                  std::string_view new_group) {
   long unchanged = 0;
-  char field[kGroupWidth + 1];
-  for (std::size_t start = 0; start < block.size(); start += kClientLength) {
-    std::string_view record = block.substr(start, kClientLength);
-    if (!maint::FieldAt(record, kGroupAt, field, kGroupWidth)) break;
-    if (!maint::SameCodeIgnoringCase(field, old_group, kGroupWidth)) continue;
-    std::string_view was = record.substr(kGroupAt, kGroupWidth);
+  char field[kGroupCodeWidth + 1];
+  for (std::size_t start = 0; start < block.size(); start += client::kLength) {
+    std::string_view record = block.substr(start, client::kLength);
+    if (!rec::FieldAsText(record, kGroupAt, field, kGroupCodeWidth)) break;
+    if (!maint::SameCodeIgnoringCase(field, old_group, kGroupCodeWidth)) continue;
+    std::string_view was = record.substr(kGroupAt, kGroupCodeWidth);
     if (was == new_group)
       ++unchanged;
     else
@@ -46,20 +49,20 @@ long ChangeBlock(maint::FieldPass& pass, std::string_view block, const char* old
 void ChangeClientGroup(plat::Dialog* dialog) {
   // The open for update does not clear the read-only attribute: a read-only
   // client file is refused.
-  StreamPtr clients = OpenToUpdate(maint::kClientFile);
+  StreamPtr clients = OpenToUpdate(client::kFile);
   if (!clients) {
     plat::ShowMessageBox(dialog, "Erro ao abrir o arquivo de clientes.", "Lanvo", plat::kOk | plat::kIconError);
     return;
   }
   plat::Cursor previous = plat::ShowWaitCursor();
   // The old group is compared as the records hold it: "1" matches "1  ", not "001".
-  char old_group[kGroupWidth + 1] = {};
-  std::string typed = Utf8ToCp1252(dialog->ItemText(kItemOldGroup), kGroupWidth);
-  typed.copy(old_group, kGroupWidth);
-  PadRight(old_group, kGroupWidth);
-  std::string new_group = Utf8ToCp1252(dialog->ItemText(kItemNewGroup), kGroupWidth);
+  char old_group[kGroupCodeWidth + 1] = {};
+  std::string typed = Utf8ToCp1252(dialog->ItemText(kItemOldGroup), kGroupCodeWidth);
+  typed.copy(old_group, kGroupCodeWidth);
+  PadRight(old_group, kGroupCodeWidth);
+  std::string new_group = Utf8ToCp1252(dialog->ItemText(kItemNewGroup), kGroupCodeWidth);
   // Written as "%-3s" writes it: padded with spaces to the field.
-  new_group.resize(kGroupWidth, ' ');
+  new_group.resize(kGroupCodeWidth, ' ');
 
   // Only the groups that differ from the new one are written; a change
   // counts once its write reached the file.

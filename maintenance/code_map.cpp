@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "recfile/text.hpp"
+
 namespace maint {
 namespace {
 
@@ -22,9 +24,8 @@ std::string NextName(const std::string& name) {
 bool TempName(const std::string& name) {
   if (name.size() != 13 || name.find_first_not_of("0123456789") != 9) return false;
   std::string suffix = name.substr(9);
-  for (char& c : suffix)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return suffix == ".tmp";
+  for (char& c : suffix) c = FoldToUpper(c);
+  return suffix == ".TMP";
 }
 
 // Bytes that only a map has: "1", then spaces and the marks "1" of the codes

@@ -3,14 +3,17 @@
 // taxpayer number up among the members in good standing of the member file of
 // the rural-union product. Items 100, 101 and 102 count the members in good
 // standing, the clients marked "1" and the clients marked "0".
+#include "maintenance/delinquency.hpp"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "maintenance/client_file.hpp"
 #include "maintenance/field_pass.hpp"
-#include "maintenance/maintenance.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
+#include "recfile/member_record.hpp"
+#include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
 
@@ -18,16 +21,9 @@ namespace {
 
 // The member file lies at the root of the current drive and is only read.
 constexpr char kMemberFile[] = "\\Vamk\\Rud\\F10R4.DAT";
-constexpr int kMemberLength = 1000;
-
-// The fields of a member record that decide its standing.
-constexpr int kStatusAt = 239, kStatusWidth = 1;        // "1" excludes the member
-constexpr int kTaxpayerAt = 250, kTaxpayerWidth = 18;   // CPF/CNPJ as stored
-constexpr int kDateAt = 502, kDateWidth = 10;           // dd/mm/yyyy
-constexpr int kCountAt = 815, kCountWidth = 3;          // decimal
 
 // The mark goes into the first character of the client's group code.
-constexpr int kMarkAt = maint::kGroupAt;
+constexpr int kMarkAt = client::kGroupAt;
 
 // The counters are shown every so many clients and at the end: the dialog is
 // not repainted between, so showing each one would only cost time.
@@ -49,23 +45,22 @@ DateParts ReferenceMonth(const plat::LocalTime& now) {
 // into the working set, in the order of the file, duplicates included. Each
 // record is read whole and its fields taken from memory.
 void CollectMembersInGoodStanding(Stream& members, const DateParts& reference, plat::WorkingSet& in_good_standing) {
-  char date_text[kDateWidth + 1];
-  char status[kStatusWidth + 1];
-  char count[kCountWidth + 1];
-  char taxpayer[kTaxpayerWidth + 1];
-  std::string buffer(kMemberLength, ' ');
-  for (std::int64_t start = 0;; start += kMemberLength) {
-    if (!members.Seek(start)) break;
-    std::string_view record(buffer.data(), members.Read(buffer.data(), buffer.size()));
-    if (members.Failed() || !maint::FieldAt(record, kDateAt, date_text, kDateWidth)) break;
+  char date_text[member::kDateWidth + 1];
+  char status[member::kStatusWidth + 1];
+  char count[member::kCountWidth + 1];
+  char taxpayer[member::kTaxpayerWidth + 1];
+  std::string buffer;
+  for (std::int64_t start = 0;; start += member::kLength) {
+    std::string_view record = rec::ReadRecord(members, start, member::kLength, buffer);
+    if (members.Failed() || !rec::FieldAsText(record, member::kDateAt, date_text, member::kDateWidth)) break;
     DateParts date;
     ParseDate(date_text, &date);
-    if (record.size() == static_cast<std::size_t>(kMemberLength) && record.back() == '+') continue;  // deleted
-    if (!maint::FieldAt(record, kStatusAt, status, kStatusWidth) || status[0] == '1') continue;
-    if (!maint::FieldAt(record, kCountAt, count, kCountWidth)) continue;
+    if (record.size() == static_cast<std::size_t>(member::kLength) && record.back() == '+') continue;  // deleted
+    if (!rec::FieldAsText(record, member::kStatusAt, status, member::kStatusWidth) || status[0] == '1') continue;
+    if (!rec::FieldAsText(record, member::kCountAt, count, member::kCountWidth)) continue;
     // Dated before the reference month: in good standing with a count of 0 or 1 only.
     if (CompareYearMonth(reference, date) > 0 && TextToInt(count) > 1) continue;
-    if (!maint::FieldAt(record, kTaxpayerAt, taxpayer, kTaxpayerWidth)) continue;
+    if (!rec::FieldAsText(record, member::kTaxpayerAt, taxpayer, member::kTaxpayerWidth)) continue;
     if (taxpayer[0] < '0' || taxpayer[0] > '9') continue;
     in_good_standing.Add(taxpayer);
   }
@@ -95,12 +90,12 @@ class Counters {
 // maintenance/field_pass.hpp). A record cut short before its taxpayer number
 // ends the pass, as the line read of the number would.
 maint::PassEnd MarkClients(Stream& clients, const plat::WorkingSet& in_good_standing, Counters& counters) {
-  char taxpayer[maint::kTaxpayerWidth + 1];
+  char taxpayer[client::kTaxpayerWidth + 1];
   maint::FieldPass pass(clients);
   for (std::string_view block; !(block = pass.NextBlock()).empty();) {
-    for (std::size_t start = 0; start < block.size(); start += maint::kClientLength) {
-      std::string_view record = block.substr(start, maint::kClientLength);
-      if (!maint::FieldAt(record, maint::kTaxpayerAt, taxpayer, maint::kTaxpayerWidth)) break;
+    for (std::size_t start = 0; start < block.size(); start += client::kLength) {
+      std::string_view record = block.substr(start, client::kLength);
+      if (!rec::FieldAsText(record, client::kTaxpayerAt, taxpayer, client::kTaxpayerWidth)) break;
       // The whole 18 characters are looked up: "123.456.789-01" and
       // "12345678901" are different numbers here.
       bool found = taxpayer[0] != '\0' && in_good_standing.Contains(taxpayer);
@@ -143,7 +138,7 @@ void UpdateDelinquency(plat::Dialog* dialog) {
   }
   SetDlgNumber(dialog, kItemCount100, in_good_standing.Count());
 
-  StreamPtr clients = OpenToUpdate(maint::kClientFile);
+  StreamPtr clients = OpenToUpdate(client::kFile);
   if (!clients) {
     plat::RestoreCursor(previous);
     ShowError(dialog, "Erro ao abrir o arquivo de clientes do Lanvo.");

@@ -4,6 +4,8 @@
 // copies the records of the group in item 100; the import appends every
 // record of the diskette with a new code that is free locally and the group
 // in item 100.
+#include "maintenance/export_import.hpp"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -14,15 +16,15 @@
 #include "maintenance/append_guard.hpp"
 #include "maintenance/client_file.hpp"
 #include "maintenance/code_map.hpp"
-#include "maintenance/maintenance.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
 
 namespace {
 
-using maint::kClientFile;
-using maint::kClientLength;
+// The diskette file holds client records as the client file holds them.
+using client::kLength;
 
 constexpr char kDisketteFile[] = "A:\\F10R2.BAK";
 constexpr char kDisketteRoot[] = "A:\\";
@@ -50,19 +52,19 @@ std::int64_t DisketteCapacity() {
   if (!plat::FreeSpace(kDisketteRoot, &bytes)) return 0;
   std::int64_t previous = plat::FileSize(kDisketteFile);
   if (previous > 0) bytes += static_cast<std::uint64_t>(previous);
-  return static_cast<std::int64_t>(bytes / kClientLength);
+  return static_cast<std::int64_t>(bytes / kLength);
 }
 
 // The group field of a record begins with the typed group text.
 bool InGroup(const char* record, std::size_t length, const std::string& group) {
-  if (length <= static_cast<std::size_t>(maint::kGroupAt)) return false;
-  return maint::SameCodeIgnoringCase(record + maint::kGroupAt, group.c_str(), group.size());
+  if (length <= static_cast<std::size_t>(client::kGroupAt)) return false;
+  return maint::SameCodeIgnoringCase(record + client::kGroupAt, group.c_str(), group.size());
 }
 
 void ExportClients(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
   std::int64_t capacity = DisketteCapacity();
-  std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), maint::kGroupWidth);
+  std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), client::kGroupCodeWidth);
 
   enum class End { kAll, kError, kDiskLimit, kNotOpened } end = End::kAll;
   std::int64_t count = 0;
@@ -70,18 +72,18 @@ void ExportClients(plat::Dialog* dialog) {
     // A missing client file has no client to export. One that is there but
     // cannot be read, and a diskette file that cannot be made (a diskette
     // that is write-protected, a folder of that name), are errors.
-    StreamPtr clients = OpenToRead(kClientFile);
+    StreamPtr clients = OpenToRead(client::kFile);
     StreamPtr diskette = clients ? OpenToCreate(kDisketteFile) : nullptr;
-    if (!diskette && (clients || plat::Exists(kClientFile))) end = End::kNotOpened;
+    if (!diskette && (clients || plat::Exists(client::kFile))) end = End::kNotOpened;
     if (diskette) {
-      char record[kClientLength + 1];
-      for (std::int64_t n = 0; std::size_t length = maint::ReadRecordAt(*clients, n, record, kClientLength); ++n) {
+      char record[kLength + 1];
+      for (std::int64_t n = 0; std::size_t length = maint::ReadRecordAt(*clients, n, record, kLength); ++n) {
         // A record that a failed read cut short does not travel.
         if (clients->Failed()) break;
         // Deleted records travel too: only the group decides.
         if (!InGroup(record, length, group)) continue;
         CleanText(record);
-        if (diskette->WriteField(record, kClientLength) != kClientLength) {
+        if (diskette->WriteField(record, kLength) != kLength) {
           end = End::kError;
           break;
         }
@@ -109,9 +111,9 @@ void ExportClients(plat::Dialog* dialog) {
 // the client file, in the map. False when the client file could not be read
 // to there: codes would then be handed out twice.
 bool MarkLocalCodes(Stream& clients, std::int64_t size, maint::CodeMap& map) {
-  char code[maint::kCodeWidth + 1];
-  for (std::int64_t at = 0; at < size && clients.Seek(at); at += kClientLength) {
-    if (!clients.ReadLine(code, maint::kCodeWidth + 1)) break;
+  char code[client::kCodeKeyWidth + 1];
+  for (std::int64_t at = 0; at < size && clients.Seek(at); at += kLength) {
+    if (!clients.ReadLine(code, client::kCodeKeyWidth + 1)) break;
     map.MarkTaken(TextToInt(code));
   }
   return !clients.Failed() && !map.Failed();
@@ -134,8 +136,8 @@ class Appender {
   // once the import must stop: nothing more is written then.
   bool Add(std::string_view record) {
     if (stopped_) return false;
-    std::size_t length = std::min(record.size(), std::size_t{kClientLength});
-    block_.append(record.data(), length).append(kClientLength - length, ' ');
+    std::size_t length = std::min(record.size(), std::size_t{kLength});
+    block_.append(record.data(), length).append(kLength - length, ' ');
     return block_.size() < kBlockBytes || WriteBlock();
   }
   // Writes the records that wait and checks the end of the file once more.
@@ -158,7 +160,7 @@ class Appender {
   }
 
  private:
-  static constexpr std::size_t kBlockBytes = rec::Stream::kDefaultWindow / kClientLength * kClientLength;
+  static constexpr std::size_t kBlockBytes = rec::Stream::kDefaultWindow / kLength * kLength;
 
   bool Stop() {
     stopped_ = true;
@@ -177,9 +179,9 @@ class Appender {
     if (!SameEnd()) return false;
     // A last record cut short is completed with spaces first, so that the
     // new records do not straddle two slots.
-    if (end_ % kClientLength != 0 && !Write(std::string(kClientLength - end_ % kClientLength, ' '))) return false;
+    if (end_ % kLength != 0 && !Write(std::string(kLength - end_ % kLength, ' '))) return false;
     if (!Write(block_)) return false;
-    appended_ += static_cast<std::int64_t>(block_.size() / kClientLength);
+    appended_ += static_cast<std::int64_t>(block_.size() / kLength);
     block_.clear();
     return true;
   }
@@ -200,14 +202,14 @@ class Appender {
   // the flush failed.
   bool TakeBackPart() {
     std::int64_t now = clients_.SizeNow();
-    std::int64_t most = end_ + static_cast<std::int64_t>(std::max(block_.size(), std::size_t{kClientLength}));
+    std::int64_t most = end_ + static_cast<std::int64_t>(std::max(block_.size(), std::size_t{kLength}));
     if (now < end_ || now > most) {
       size_changed_ = now >= 0;
       return size_changed_;
     }
-    std::int64_t keep = end_ % kClientLength != 0 ? start_ : end_ + (now - end_) / kClientLength * kClientLength;
-    appended_ += (keep - std::min(keep, end_)) / kClientLength;
-    StreamPtr update = OpenToUpdate(kClientFile);
+    std::int64_t keep = end_ % kLength != 0 ? start_ : end_ + (now - end_) / kLength * kLength;
+    appended_ += (keep - std::min(keep, end_)) / kLength;
+    StreamPtr update = OpenToUpdate(client::kFile);
     bool cut = update && update->Truncate(keep) && update->Sync();
     return FCloseIf(update) && cut;
   }
@@ -237,11 +239,11 @@ enum class ImportEnd {
 ImportEnd Import(const std::string& group_field, std::int64_t* count) {
   // The append stream makes the client file when it is missing, also when
   // there is nothing to import.
-  StreamPtr appending = OpenToAppend(kClientFile);
+  StreamPtr appending = OpenToAppend(client::kFile);
   if (!appending) return ImportEnd::kNotOpened;
   StreamPtr diskette = OpenToRead(kDisketteFile);
   if (!diskette) return plat::Exists(kDisketteFile) ? ImportEnd::kNotOpened : ImportEnd::kNothing;
-  StreamPtr clients = OpenToRead(kClientFile);
+  StreamPtr clients = OpenToRead(client::kFile);
   maint::CodeMap map;
   if (!clients || !map.Create() || !map.Open()) return ImportEnd::kNotOpened;
   std::int64_t start = appending->SizeNow();
@@ -251,9 +253,9 @@ ImportEnd Import(const std::string& group_field, std::int64_t* count) {
 
   bool error = false;
   Appender appender(*appending, start);
-  char record[kClientLength + 1];
+  char record[kLength + 1];
   for (std::int64_t n = 0;; ++n) {
-    std::size_t length = maint::ReadRecordAt(*diskette, n, record, kClientLength);
+    std::size_t length = maint::ReadRecordAt(*diskette, n, record, kLength);
     // A record that a failed read cut short is not taken for a short one, and
     // a diskette that could not be read to its end is not a whole import.
     if (length == 0 || diskette->Failed()) {
@@ -267,12 +269,12 @@ ImportEnd Import(const std::string& group_field, std::int64_t* count) {
     }
     // A record cut short is completed to its full width first, so that
     // the code and the group land in their fields.
-    std::memset(record + length, ' ', kClientLength - length);
-    record[kClientLength] = '\0';
+    std::memset(record + length, ' ', kLength - length);
+    record[kLength] = '\0';
     char code_field[32];
     std::snprintf(code_field, sizeof code_field, "%05ld%5s", code, "");
-    std::memcpy(record + maint::kCodeAt, code_field, maint::kCodeWidth);
-    std::memcpy(record + maint::kGroupAt, group_field.data(), maint::kGroupWidth);
+    std::memcpy(record + client::kCodeAt, code_field, client::kCodeKeyWidth);
+    std::memcpy(record + client::kGroupAt, group_field.data(), client::kGroupCodeWidth);
     CleanText(record);
     if (!appender.Add(record)) break;
   }
@@ -292,10 +294,10 @@ ImportEnd Import(const std::string& group_field, std::int64_t* count) {
 
 void ImportClients(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
-  std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), maint::kGroupWidth);
+  std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), client::kGroupCodeWidth);
   // "%-3s" of a text of at most 3 characters: an empty group gives three spaces.
   std::string group_field = group;
-  group_field.resize(maint::kGroupWidth, ' ');
+  group_field.resize(client::kGroupCodeWidth, ' ');
   std::int64_t count = 0;
   ImportEnd end = Import(group_field, &count);
   plat::RestoreCursor(previous);

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "maintenance/client_file.hpp"
+#include "recfile/client_record.hpp"
 
 namespace maint {
 namespace {
 
 // Whole records that fill the stream's window: the read of a block is one
 // system call of about 256 KiB.
-constexpr std::size_t kBlockRecords = rec::Stream::kDefaultWindow / kClientLength;
-constexpr std::size_t kBlockBytes = kBlockRecords * kClientLength;
+constexpr std::size_t kBlockRecords = rec::Stream::kDefaultWindow / client::kLength;
+constexpr std::size_t kBlockBytes = kBlockRecords * client::kLength;
 
 }  // namespace
 

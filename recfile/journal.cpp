@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/platform.hpp"
+#include "recfile/new_file.hpp"
 #include "recfile/recfile.hpp"
 
 namespace rec {
@@ -39,11 +40,10 @@ constexpr Change kJournalled[] = {
 };
 
 // The only names that a run leaves behind when cut short before its journal:
-// the pending files of the new files (rec::NewFile, convert::PendingFile) and
-// the ".~part" copies of the backups (KeepBackup, rec::CopyToBackup), under a
-// backup's name or one of its numbered series. Other files of those patterns
-// belong to somebody else and stay.
-constexpr char kPendingSuffix[] = ".~new";
+// the pending files of the new files (rec::NewFile) and the ".~part" copies
+// of the backups (KeepBackup, rec::CopyToBackup), under a backup's name or one
+// of its numbered series. Other files of those patterns belong to somebody
+// else and stay.
 constexpr const char* kPendingTargets[] = {
     "F10R1.DAT", "F10R2.DAT", "F24.DAT", "F14R0.DAT",  // step 1 (convert/run.cpp)
     "F04R0.DAT", "F09R0.DAT", "F24R0.DAT", "F34.DAT",  // step 2
@@ -186,8 +186,8 @@ bool OurLeftover(std::string_view name) {
   auto ends_with = [&](std::string_view suffix) {
     return name.size() > suffix.size() && SameLetters(name.substr(name.size() - suffix.size()), suffix);
   };
-  if (ends_with(kPendingSuffix)) {
-    std::string_view target = name.substr(0, name.size() - std::strlen(kPendingSuffix));
+  if (ends_with(NewFile::kPendingSuffix)) {
+    std::string_view target = name.substr(0, name.size() - std::strlen(NewFile::kPendingSuffix));
     for (std::string_view known : kPendingTargets)
       if (SameLetters(target, known)) return true;
   }
@@ -201,7 +201,7 @@ bool OurLeftover(std::string_view name) {
 
 void RemoveLeftovers() {
   FDelete(kJournalBeingWritten);
-  for (const char* suffix : {kPendingSuffix, kPartSuffix})
+  for (const char* suffix : {NewFile::kPendingSuffix, kPartSuffix})
     for (const std::string& name : plat::FindFiles("", std::string("*") + suffix))
       if (OurLeftover(name)) FDelete(name);
 }

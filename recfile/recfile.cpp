@@ -62,36 +62,3 @@ int FDelete(const std::string& name) {
 bool KeepBackup(const std::string& source, const std::string& backup) {
   return plat::Exists(backup) || plat::CopyNoReplace(source, backup);
 }
-
-namespace rec {
-
-NewFile::NewFile(std::string target)
-    : target_(std::move(target)), pending_(PendingName(target_)) {
-  // A pending file left by an interrupted run is simply written anew.
-  FMakeWritable(pending_);
-  stream_ = OpenToCreate(pending_);
-}
-
-NewFile::~NewFile() {
-  if (committed_) return;
-  FCloseIf(stream_);
-  plat::RemoveFile(pending_);
-}
-
-bool NewFile::Commit() {
-  if (!stream_) return false;
-  bool ok = stream_->Sync();
-  ok = FCloseIf(stream_) && ok;
-  ok = ok && plat::RenameNoReplace(pending_, target_);
-  if (!ok) {
-    rec::NoteFailure();
-    plat::RemoveFile(pending_);
-    return false;
-  }
-  std::size_t slash = target_.find_last_of('\\');
-  plat::SyncFolder(slash == std::string::npos ? "" : target_.substr(0, slash));
-  committed_ = true;
-  return true;
-}
-
-}  // namespace rec

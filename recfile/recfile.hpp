@@ -48,34 +48,3 @@ int FDelete(const std::string& name);
 // must give the same answer when it is done again; the steps choose its name
 // with rec::BackupName (recfile/backup.hpp) so that it holds source's bytes.
 bool KeepBackup(const std::string& source, const std::string& backup);
-
-namespace rec {
-
-// A file written under a temporary name beside its final one and put in place
-// only when complete, so that an interruption never leaves a half-written file
-// under a name that a guard of the next run would take for done. Dropped
-// without Commit(), the temporary file is removed.
-class NewFile {
- public:
-  explicit NewFile(std::string target);
-  ~NewFile();
-  NewFile(const NewFile&) = delete;
-  NewFile& operator=(const NewFile&) = delete;
-
-  // Null when the temporary file could not be created.
-  Stream* stream() { return stream_.get(); }
-  // Writes everything to the disk and renames the file to its final name,
-  // which must not exist. False, with the temporary file removed, on any
-  // failure.
-  bool Commit();
-  // The temporary name used for a target.
-  static std::string PendingName(const std::string& target) { return target + ".~new"; }
-
- private:
-  std::string target_;
-  std::string pending_;
-  StreamPtr stream_;
-  bool committed_ = false;
-};
-
-}  // namespace rec

@@ -35,6 +35,8 @@ char* PadRight(char* buffer, int width) {
   return buffer;
 }
 
+char FoldToUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
 int HasText(const char* text) {
   for (; *text; ++text)
     if (*text != ' ') return 1;

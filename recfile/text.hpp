@@ -19,6 +19,10 @@ char* SetLength(char* buffer, int n);
 char* CopyFixed(char* buffer, const char* source, int n);
 // Makes the text exactly width characters: cut, or padded with spaces.
 char* PadRight(char* buffer, int width);
+// The letter in upper case when it is one of a to z; any other character,
+// an accented letter too, as it is. Codes and file names match in any case
+// of these letters only.
+char FoldToUpper(char c);
 // 1 when the text holds a character other than a space, else 0.
 int HasText(const char* text);
 // Collapses the two-byte UTF-8 sequences of the Latin-1 range into single

@@ -1,6 +1,6 @@
 // The bank table copy: every record of F24.DAT that is not a bank goes to the
 // new F24R0.DAT in file order, deleted ones as they are.
-#include "convert/split.hpp"
+#include "convert/bank_table.hpp"
 
 #include "recfile/recfile.hpp"
 #include "tests/split_fixtures.hpp"

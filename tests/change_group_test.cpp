@@ -4,25 +4,24 @@
 #include <vector>
 
 #include "app/text_dialog.hpp"
-#include "maintenance/client_file.hpp"
-#include "maintenance/maintenance.hpp"
+#include "maintenance/change_group.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "tests/other_program.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
-using maint::kClientLength;
-using maint::kGroupAt;
+using client::kGroupAt;
 
 constexpr int kGroupFieldWidth = 7;  // the code, then spaces up to the flag at 239
 
 std::string Client(const std::string& code, const std::string& group) {
-  return test::Record(kClientLength)
-      .Set(maint::kCodeAt, 11, code)
+  return test::Record(client::kLength)
+      .Set(client::kCodeAt, 11, code)
       .Set(kGroupAt, kGroupFieldWidth, group)
       .Set(11, 40, "Fazenda Boa Vista")
-      .Set(maint::kTaxpayerAt, 18, "123.456.789-01");
+      .Set(client::kTaxpayerAt, 18, "123.456.789-01");
 }
 
 std::string Clients(const std::vector<std::string>& groups) {
@@ -33,7 +32,7 @@ std::string Clients(const std::vector<std::string>& groups) {
 }
 
 std::string GroupOf(const std::string& file, std::size_t n) {
-  return test::Field(file, kClientLength, n, kGroupAt, 3);
+  return test::Field(file, client::kLength, n, kGroupAt, 3);
 }
 
 class ChangeGroupTest : public test::FolderTest {
@@ -50,7 +49,7 @@ class ChangeGroupTest : public test::FolderTest {
     ChangeClientGroup(&dialog);
     std::string file = test::ReadFile(folder() / "F10R2.DAT");
     std::vector<std::string> groups;
-    for (std::size_t n = 0; n * kClientLength < file.size(); ++n) groups.push_back(GroupOf(file, n));
+    for (std::size_t n = 0; n * client::kLength < file.size(); ++n) groups.push_back(GroupOf(file, n));
     return groups;
   }
   test::MessageLog log;
@@ -100,14 +99,14 @@ TEST_F(ChangeGroupTest, EqualGroupsCountEveryMatchAndWriteNothing) {
 }
 
 TEST_F(ChangeGroupTest, OnlyTheGroupChangesAlsoInDeletedRecords) {
-  std::string deleted = test::Record(kClientLength).Set(kGroupAt, kGroupFieldWidth, "3").Set(999, "+");
+  std::string deleted = test::Record(client::kLength).Set(kGroupAt, kGroupFieldWidth, "3").Set(999, "+");
   std::string before = Client("1", "3") + deleted;
   test::WriteFile("F10R2.DAT", before);
   Regroup("3", "4");
   std::string after = test::ReadFile(folder() / "F10R2.DAT");
   ASSERT_EQ(after.size(), before.size());
   for (std::size_t i = 0; i < after.size(); ++i) {
-    std::size_t offset = i % kClientLength;
+    std::size_t offset = i % client::kLength;
     if (offset < static_cast<std::size_t>(kGroupAt) || offset >= kGroupAt + 3u) {
       ASSERT_EQ(after[i], before[i]) << "byte " << i;
     }
@@ -180,7 +179,7 @@ TEST_F(ChangeGroupTest, WhatAnotherProgramWritesMeanwhileStays) {
   const int matching = 35;
   // The file with the change made to every client of group 7.
   auto regrouped = [](std::string file) {
-    for (std::size_t at = kGroupAt; at + 3 <= file.size(); at += kClientLength)
+    for (std::size_t at = kGroupAt; at + 3 <= file.size(); at += client::kLength)
       if (file.compare(at, 3, "7  ") == 0) file.replace(at, 3, "9  ");
     return file;
   };
@@ -196,19 +195,19 @@ TEST_F(ChangeGroupTest, WhatAnotherProgramWritesMeanwhileStays) {
       std::string trace = "work " + std::to_string(work) + " at operation " + std::to_string(n);
       test::MessageLog messages;
       test::OtherProgram other(n, moments[work], [&] {
-        if (work == kEditName) test::OtherProgram::Edit(record * kClientLength + 11, "Outro nome");
-        if (work == kRegroupOne) test::OtherProgram::Edit(record * kClientLength + kGroupAt, "5  ");
+        if (work == kEditName) test::OtherProgram::Edit(record * client::kLength + 11, "Outro nome");
+        if (work == kRegroupOne) test::OtherProgram::Edit(record * client::kLength + kGroupAt, "5  ");
         // Of another group, so that it reads the same whether the command saw it or not.
         if (work == kAppend) test::OtherProgram::Append(Client("701", "5"));
-        if (work == kCutShort) test::OtherProgram::CutTo(original.size() - kClientLength);
+        if (work == kCutShort) test::OtherProgram::CutTo(original.size() - client::kLength);
       });
       Regroup("7", "9");
       if (!other.done()) break;
       std::string after = test::ReadFile(folder() / "F10R2.DAT");
       if (work == kEditName || work == kRegroupOne) {
         std::string expected = regrouped(original);
-        if (work == kEditName) expected.replace(record * kClientLength + 11, 10, "Outro nome");
-        if (work == kRegroupOne) expected.replace(record * kClientLength + kGroupAt, 3, "5  ");
+        if (work == kEditName) expected.replace(record * client::kLength + 11, 10, "Outro nome");
+        if (work == kRegroupOne) expected.replace(record * client::kLength + kGroupAt, 3, "5  ");
         ASSERT_TRUE(after == expected) << trace;
         // The client given group 5 counts when its change to 9 came first.
         ASSERT_EQ(messages.messages().size(), 1u) << trace;

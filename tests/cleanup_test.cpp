@@ -1,7 +1,7 @@
 // Step 4 on a folder: the 41 rows of the clean-up, the rename of F09.DAT, and
 // the folders that go or merge. (The park of R02 is in folder_moves_test.cpp
 // and, with the system's temporary folder, in the end-to-end test.)
-#include "convert/conversion.hpp"
+#include "convert/cleanup.hpp"
 
 #include <cctype>
 
@@ -37,7 +37,7 @@ class CleanUpTest : public test::FolderTest {
     plat::TestHooks() = plat::Hooks{};
     test::FolderTest::TearDown();
   }
-  static void CleanUp() { CleanUpFolder(nullptr); }
+  static void CleanUp() { convert::CleanUpFolder(); }
 };
 
 TEST_F(CleanUpTest, EveryObsoleteFileGoesInAnyLetterCaseReadOnlyOrNot) {

@@ -1,7 +1,7 @@
 // The two client passes: F10.DAT into F10R1.DAT, and F10R1.DAT into F10R2.DAT.
 #include <string>
 
-#include "convert/conversion.hpp"
+#include "convert/clients.hpp"
 #include "tests/convert_support.hpp"
 #include "tests/step1_layouts.hpp"
 

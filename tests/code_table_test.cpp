@@ -1,5 +1,5 @@
 // The code table: F13.DAT into F24.DAT, kind "1".
-#include "convert/conversion.hpp"
+#include "convert/code_table.hpp"
 #include "tests/convert_support.hpp"
 
 namespace {

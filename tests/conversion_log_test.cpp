@@ -1,6 +1,6 @@
 // The conversion log: prefix match over pieces of at most 9 characters, and
 // entries that are only ever appended.
-#include "convert/conversion.hpp"
+#include "convert/conversion_log.hpp"
 
 #include "tests/support.hpp"
 

@@ -1,7 +1,7 @@
 // The counter migration: the six fields of CONFIGA.DAT become counters of the
 // empty group in F34.DAT, each only when it holds a value the counters file
 // can keep.
-#include "convert/split.hpp"
+#include "convert/counter_migration.hpp"
 
 #include "recfile/counters.hpp"
 #include "recfile/journal.hpp"

@@ -1,6 +1,6 @@
 // The folder moves of the clean-up: the park of R02 in the temporary area and
 // the merges of R03 and R04, with numbered names where a name is taken.
-#include "convert/cleanup.hpp"
+#include "convert/folder_moves.hpp"
 
 #include "tests/support.hpp"
 

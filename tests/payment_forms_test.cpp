@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/text_dialog.hpp"
-#include "convert/conversion.hpp"
+#include "convert/payment_forms.hpp"
 #include "tests/convert_support.hpp"
 #include "tests/step1_layouts.hpp"
 

@@ -1,7 +1,8 @@
 // The phone index: what no longer fits in the phone fields of a company or
 // client record moves to FTEL1.DAT, and the records shrink to the 3.03 layout.
-#include "convert/phones_texts.hpp"
+#include "convert/phone_index.hpp"
 
+#include "recfile/client_record.hpp"
 #include "recfile/journal.hpp"
 #include "tests/support.hpp"
 
@@ -15,9 +16,9 @@ using test::Record;
 using test::WriteFile;
 
 Record Owner(const std::string& code, const std::string& first, const std::string& second) {
-  Record record(kRecordLength);
-  record.Set(kOwnerKeyAt, 11, code).Set(kFirstPhoneAt, kFirstPhoneWidth, first)
-      .Set(kSecondPhoneAt, kSecondPhoneWidth, second).Set(354, 18, "INCRA 77");
+  Record record(client::kLength);
+  record.Set(client::kCodeAt, 11, code).Set(client::kPhone1At, client::kPhone1Width, first)
+      .Set(client::kPhone2At, client::kSecondPhoneWidth, second).Set(354, 18, "INCRA 77");
   return record;
 }
 
@@ -75,8 +76,8 @@ TEST_F(PhoneIndexTest, JoinedSecondPhoneMovesToTheFirstAndToTheIndex) {
   WriteFile("F10R2.DAT", owner);
   convert::BuildPhoneIndex();
   Record expected = owner;
-  expected.Set(kFirstPhoneAt, kFirstPhoneWidth, "(62) 5954-6113 / (016) 5896-0748")
-      .Set(kSecondPhoneAt, kSecondPhoneWidth, "");
+  expected.Set(client::kPhone1At, client::kPhone1Width, "(62) 5954-6113 / (016) 5896-0748")
+      .Set(client::kPhone2At, client::kSecondPhoneWidth, "");
   EXPECT_EQ(ReadFile("F10R2.DAT"), expected.bytes());
   EXPECT_EQ(ReadFile("FTEL1.DAT"), Line("10", "02", "1", "00001", "(016) 5896-0748"));
 }
@@ -106,7 +107,7 @@ TEST_F(PhoneIndexTest, TwentyAndFifteenDoNotFitSoTheSecondOnlyMoves) {
   WriteFile("F10R2.DAT", owner);
   convert::BuildPhoneIndex();
   Record expected = owner;
-  expected.Set(kSecondPhoneAt, kSecondPhoneWidth, "");
+  expected.Set(client::kPhone2At, client::kSecondPhoneWidth, "");
   EXPECT_EQ(ReadFile("F10R2.DAT"), expected.bytes());
   EXPECT_EQ(ReadFile("FTEL1.DAT"), Line("10", "02", "0", "00001", std::string(15, '2')));
 }
@@ -121,7 +122,7 @@ TEST_F(PhoneIndexTest, CompanyLinesFirstAndWithinARecordTheTailFirst) {
                                        Line("10", "02", "0", "00001", "(11) 2222") +
                                        Line("10", "02", "1", "00002", "(11) 3333"));
   // " / " behind an empty first phone.
-  EXPECT_EQ(ReadFile("F10R2.DAT").substr(kRecordLength + kFirstPhoneAt, 12), " / (11) 3333");
+  EXPECT_EQ(ReadFile("F10R2.DAT").substr(client::kLength + client::kPhone1At, 12), " / (11) 3333");
 }
 
 TEST_F(PhoneIndexTest, NoSourceGivesAnEmptyIndex) {
@@ -143,19 +144,19 @@ TEST_F(PhoneIndexTest, TheFieldsFrom354AreNeverTouched) {
   WriteFile("F10R2.DAT", owner);
   convert::BuildPhoneIndex();
   EXPECT_EQ(ReadFile("F10R2.DAT").substr(354), owner.bytes().substr(354));
-  EXPECT_EQ(ReadFile("F10R2.DAT").substr(kSecondPhoneAt, 23), std::string(23, ' '));
+  EXPECT_EQ(ReadFile("F10R2.DAT").substr(client::kPhone2At, 23), std::string(23, ' '));
 }
 
 TEST_F(PhoneIndexTest, ARecordCutShortIsNotGrown) {
   // The last record ends inside the second phone.
   Record first = Owner("00001", "(11) 1111", "");
-  std::string cut = Owner("00002", "(11) 4444", "(22) 5555").bytes().substr(0, kSecondPhoneAt + 5);
+  std::string cut = Owner("00002", "(11) 4444", "(22) 5555").bytes().substr(0, client::kPhone2At + 5);
   WriteFile("F10R2.DAT", first.bytes() + cut);
   convert::BuildPhoneIndex();
   std::string clients = ReadFile("F10R2.DAT");
-  ASSERT_EQ(clients.size(), kRecordLength + cut.size());
-  EXPECT_EQ(clients.substr(kRecordLength + kFirstPhoneAt, 17), "(11) 4444 / (22) ");
-  EXPECT_EQ(clients.substr(kRecordLength + kSecondPhoneAt), "     ");
+  ASSERT_EQ(clients.size(), client::kLength + cut.size());
+  EXPECT_EQ(clients.substr(client::kLength + client::kPhone1At, 17), "(11) 4444 / (22) ");
+  EXPECT_EQ(clients.substr(client::kLength + client::kPhone2At), "     ");
   EXPECT_EQ(ReadFile("FTEL1.DAT"), Line("10", "02", "1", "00002", "(22)"));
 }
 
@@ -198,8 +199,8 @@ TEST_F(PhoneIndexTest, StoppedAnywhereTheIndexAndTheRecordsChangeTogether) {
       convert::BuildPhoneIndex();
     }
     EXPECT_EQ(ReadFile("FTEL1.DAT"), index);
-    EXPECT_EQ(ReadFile("F00R0.DAT").substr(kFirstPhoneAt, 21), "(11) 4444 / (11) 5555");
-    EXPECT_EQ(ReadFile("F10R2.DAT").substr(kRecordLength + 327, 4), "    ");
+    EXPECT_EQ(ReadFile("F00R0.DAT").substr(client::kPhone1At, 21), "(11) 4444 / (11) 5555");
+    EXPECT_EQ(ReadFile("F10R2.DAT").substr(client::kLength + 327, 4), "    ");
     EXPECT_EQ(test::Snapshot(".").size(), 3u);
     if (operations < failing) break;
   }
@@ -221,7 +222,7 @@ TEST_F(PhoneIndexTest, AReadOnlySourceIsMadeWritable) {
   plat::MakeReadOnly("F00R0.DAT");
   convert::BuildPhoneIndex();
   EXPECT_EQ(ReadFile("FTEL1.DAT"), Line("00", "02", "1", "00001", "(11) 2"));
-  EXPECT_EQ(ReadFile("F00R0.DAT").substr(kFirstPhoneAt, 15), "(11) 1 / (11) 2");
+  EXPECT_EQ(ReadFile("F00R0.DAT").substr(client::kPhone1At, 15), "(11) 1 / (11) 2");
 }
 
 }  // namespace

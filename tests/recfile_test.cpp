@@ -1,6 +1,5 @@
 // The record-file routines: field reads at the end of a file, the deleted
-// mark, the read-only attribute, temporary names, forced deletion, and files
-// written under a temporary name.
+// mark, the read-only attribute, temporary names and forced deletion.
 #include "recfile/recfile.hpp"
 
 #include "tests/support.hpp"
@@ -121,42 +120,6 @@ TEST_F(RecFileTest, NamesMatchInAnyLetterCase) {
   // ... and makes no second file beside it.
   using Entries = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(test::Snapshot("."), (Entries{{"conv.dat", "219\r\nX"}}));
-}
-
-TEST_F(RecFileTest, NewFileAppearsOnlyWhenCommitted) {
-  {
-    rec::NewFile target("T.DAT");
-    ASSERT_TRUE(target.stream());
-    target.stream()->Write("half");
-    EXPECT_FALSE(FileExists("T.DAT"));
-  }  // dropped: nothing remains, not even the temporary file
-  EXPECT_FALSE(FileExists("T.DAT"));
-  EXPECT_TRUE(test::Snapshot(".").empty());
-
-  rec::NewFile target("T.DAT");
-  target.stream()->Write("whole");
-  EXPECT_TRUE(target.Commit());
-  EXPECT_EQ(ReadFile("T.DAT"), "whole");
-  EXPECT_EQ(test::Snapshot(".").size(), 1u);
-}
-
-TEST_F(RecFileTest, NewFileNeverReplacesAnExistingTarget) {
-  WriteFile("T.DAT", "older");
-  rec::NewFile target("T.DAT");
-  target.stream()->Write("newer");
-  EXPECT_FALSE(target.Commit());
-  EXPECT_EQ(ReadFile("T.DAT"), "older");
-  EXPECT_EQ(test::Snapshot(".").size(), 1u);
-}
-
-TEST_F(RecFileTest, NewFileWithAFailedWriteIsNotCommitted) {
-  rec::NewFile target("T.DAT");
-  target.stream()->Write("bytes");
-  plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
-  EXPECT_FALSE(target.Commit());
-  plat::TestHooks().before_file_op = nullptr;
-  EXPECT_FALSE(FileExists("T.DAT"));
-  EXPECT_TRUE(test::Snapshot(".").empty());
 }
 
 }  // namespace

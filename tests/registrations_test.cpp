@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/conversion.hpp"
+#include "convert/registrations.hpp"
 #include "tests/convert_support.hpp"
 #include "tests/step1_layouts.hpp"
 

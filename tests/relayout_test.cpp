@@ -49,9 +49,6 @@ TEST(RelayoutTable, InconsistentTablesAreCaught) {
   EXPECT_FALSE(IsConsistent({10, 8, "", kPastRecord}));
   EXPECT_FALSE(IsConsistent({10, 12, "", kShortTarget}));
   EXPECT_FALSE(IsConsistent({10, 12, "", kMoves}));  // without its lead, 11 of 12
-  EXPECT_TRUE(FillsRecord({{0, 4}, {4, 6}}, 10));
-  EXPECT_FALSE(FillsRecord({{0, 4}, {5, 5}}, 10));
-  EXPECT_FALSE(FillsRecord({{0, 4}, {4, 5}}, 10));
 }
 
 }  // namespace

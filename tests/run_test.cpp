@@ -1,7 +1,7 @@
 // The conversion run: the order of its work, the closing message, the rule
 // that a source file goes only when its data is safe elsewhere, and what an
 // I/O failure at any point of step 1 leaves behind.
-#include "convert/conversion.hpp"
+#include "convert/run.hpp"
 
 #include <cstdio>
 #include <map>

@@ -1,19 +1,21 @@
 // The records the split makes from a client record, and the rules that take
 // apart agency and account numbers as users typed them.
-#include "convert/split.hpp"
+#include "convert/split_records.hpp"
 
+#include "recfile/client_record.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
 using namespace convert;
 using namespace convert::split;
+using namespace client;
 using test::Record;
 
 // A client with a farm and a bank account, every field it reads filled.
 Record FullClient() {
-  Record client(kClientLength);
-  client.Set(kOwnerCodeAt, 11, "00042")
+  Record client(client::kLength);
+  client.Set(kCodeAt, 11, "00042")
       .Set(kDocument2At, kDocument2Width, "ISENTO")
       .Set(kAreaCodeAt, kAreaCodeWidth, "034")
       .Set(kFarmExtraAt, kFarmExtraWidth, "INCRA 123.456")
@@ -28,32 +30,36 @@ Record FullClient() {
   return client;
 }
 
-TEST(SplitAgency, DashLastOrSecondLastSeparatesTheCheckDigit) {
-  EXPECT_EQ(SplitAgency("1234-5"), (NumberAndDigit{"1234", "5"}));
-  EXPECT_EQ(SplitAgency("1234- "), (NumberAndDigit{"1234", ""}));  // trailing spaces go first
-  EXPECT_EQ(SplitAgency("12-3  "), (NumberAndDigit{"12", "3"}));
-  EXPECT_EQ(SplitAgency("12345-"), (NumberAndDigit{"12345", ""}));  // cut to 4 by the record
+// The agency and account fields as the split takes them apart.
+NumberAndDigit Agency(std::string_view typed) { return SplitNumberAndDigit(typed, kAgencyGroups); }
+NumberAndDigit Account(std::string_view typed) { return SplitNumberAndDigit(typed, kAccountGroups); }
+
+TEST(SplitNumberAndDigit, AgencyDashLastOrSecondLastSeparatesTheCheckDigit) {
+  EXPECT_EQ(Agency("1234-5"), (NumberAndDigit{"1234", "5"}));
+  EXPECT_EQ(Agency("1234- "), (NumberAndDigit{"1234", ""}));  // trailing spaces go first
+  EXPECT_EQ(Agency("12-3  "), (NumberAndDigit{"12", "3"}));
+  EXPECT_EQ(Agency("12345-"), (NumberAndDigit{"12345", ""}));  // cut to 4 by the record
 }
 
-TEST(SplitAgency, OtherwiseFourCharactersAndTheFifth) {
-  EXPECT_EQ(SplitAgency("12345 "), (NumberAndDigit{"1234", "5"}));
-  EXPECT_EQ(SplitAgency("123-45"), (NumberAndDigit{"123-", "4"}));  // the dash is too far from the end
-  EXPECT_EQ(SplitAgency("-12345"), (NumberAndDigit{"-123", "4"}));  // a leading dash is no separator
-  EXPECT_EQ(SplitAgency("123   "), (NumberAndDigit{"123", ""}));
-  EXPECT_EQ(SplitAgency(""), (NumberAndDigit{"", ""}));
+TEST(SplitNumberAndDigit, AgencyOtherwiseFourCharactersAndTheFifth) {
+  EXPECT_EQ(Agency("12345 "), (NumberAndDigit{"1234", "5"}));
+  EXPECT_EQ(Agency("123-45"), (NumberAndDigit{"123-", "4"}));  // the dash is too far from the end
+  EXPECT_EQ(Agency("-12345"), (NumberAndDigit{"-123", "4"}));  // a leading dash is no separator
+  EXPECT_EQ(Agency("123   "), (NumberAndDigit{"123", ""}));
+  EXPECT_EQ(Agency(""), (NumberAndDigit{"", ""}));
 }
 
-TEST(SplitAccount, DashFollowedByAtMostTwoCharacters) {
-  EXPECT_EQ(SplitAccount("12345-67"), (NumberAndDigit{"12345", "67"}));
-  EXPECT_EQ(SplitAccount("123456789012-3    "), (NumberAndDigit{"123456789012", "3"}));
-  EXPECT_EQ(SplitAccount("98765-"), (NumberAndDigit{"98765", ""}));
-  EXPECT_EQ(SplitAccount("1-234-5"), (NumberAndDigit{"1-234", "5"}));  // the last dash counts
+TEST(SplitNumberAndDigit, AccountDashFollowedByAtMostTwoCharacters) {
+  EXPECT_EQ(Account("12345-67"), (NumberAndDigit{"12345", "67"}));
+  EXPECT_EQ(Account("123456789012-3    "), (NumberAndDigit{"123456789012", "3"}));
+  EXPECT_EQ(Account("98765-"), (NumberAndDigit{"98765", ""}));
+  EXPECT_EQ(Account("1-234-5"), (NumberAndDigit{"1-234", "5"}));  // the last dash counts
 }
 
-TEST(SplitAccount, OtherwiseTenCharactersAndTheNextTwo) {
-  EXPECT_EQ(SplitAccount("1234567890123"), (NumberAndDigit{"1234567890", "12"}));  // the 13th is dropped
-  EXPECT_EQ(SplitAccount("12-345"), (NumberAndDigit{"12-345", ""}));
-  EXPECT_EQ(SplitAccount("12345678901"), (NumberAndDigit{"1234567890", "1"}));
+TEST(SplitNumberAndDigit, AccountOtherwiseTenCharactersAndTheNextTwo) {
+  EXPECT_EQ(Account("1234567890123"), (NumberAndDigit{"1234567890", "12"}));  // the 13th is dropped
+  EXPECT_EQ(Account("12-345"), (NumberAndDigit{"12-345", ""}));
+  EXPECT_EQ(Account("12345678901"), (NumberAndDigit{"1234567890", "1"}));
 }
 
 TEST(NormalisedAreaCode, ThreeOrFourCharactersBecomeAPlainNumber) {

@@ -1,10 +1,12 @@
 // Step 2 on a folder: the guards of the split, the passes over the client
 // file, the bank names, the backup, and the rule that a split cut short by a
 // failure leaves neither target nor a changed client.
-#include "convert/phones_texts.hpp"
+#include "convert/phone_index.hpp"
 #include "convert/split.hpp"
 
-#include "convert/conversion.hpp"
+#include "convert/counter_migration.hpp"
+#include "convert/split_records.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/journal.hpp"
 #include "tests/split_fixtures.hpp"
 #include "tests/support.hpp"
@@ -12,6 +14,7 @@
 namespace {
 
 using namespace convert::split;
+using namespace client;
 using test::BankTableRecord;
 using test::Field;
 using test::FileExists;
@@ -20,8 +23,8 @@ using test::Record;
 using test::WriteFile;
 
 Record Client(const std::string& code) {
-  Record client(kClientLength);
-  client.Set(kOwnerCodeAt, 11, code).Set(kAreaCodeAt, kAreaCodeWidth, "0034");
+  Record client(client::kLength);
+  client.Set(kCodeAt, 11, code).Set(kAreaCodeAt, kAreaCodeWidth, "0034");
   return client;
 }
 Record& WithFarm(Record& client, const std::string& name) {
@@ -40,7 +43,11 @@ class SplitTest : public test::FolderTest {
     plat::TestHooks() = plat::Hooks{};
     test::FolderTest::TearDown();
   }
-  static void Split() { SplitClientRecords(nullptr); }
+  // Step 2 as the run makes it.
+  static void Split() {
+    convert::SplitFarmsAndAccounts();
+    convert::MigrateOldCounters();
+  }
   static std::string BankNameOf(const std::string& accounts, std::size_t n) {
     return Field(accounts, kBankAccountLength, n, 11, 40);
   }
@@ -74,11 +81,11 @@ TEST_F(SplitTest, MovedFieldsAreBlankedAndTheAreaCodeNormalised) {
   Record client = Client("00001");
   WithFarm(client, "FAZENDA");
   WithBank(client, "237");
-  client.Set(kBlankBankAt, kBlankBankWidth, std::string(kBlankBankWidth, 'x'));
+  client.Set(kMovedOutAt, kMovedOutWidth, std::string(kMovedOutWidth, 'x'));
   Record expected = client;
   expected.Set(kAreaCodeAt, kAreaCodeWidth, "34")
-      .Set(kBlankFarmExtraAt, kBlankFarmExtraWidth, "")
-      .Set(kBlankBankAt, kBlankBankWidth, "");
+      .Set(kFarmExtraAt, kFarmExtraWidth, "")
+      .Set(kMovedOutAt, kMovedOutWidth, "");
   WriteFile("F10R2.DAT", client);
   Split();
   EXPECT_EQ(ReadFile("F10R2.DAT"), expected.bytes());
@@ -86,7 +93,7 @@ TEST_F(SplitTest, MovedFieldsAreBlankedAndTheAreaCodeNormalised) {
 
 TEST_F(SplitTest, AClientWithoutFarmOrBankIsStillNormalisedAndBlanked) {
   Record client = Client("00001");
-  client.Set(kAreaCodeAt, kAreaCodeWidth, "A123").Set(kBlankFarmExtraAt, kBlankFarmExtraWidth, "INCRA 1")
+  client.Set(kAreaCodeAt, kAreaCodeWidth, "A123").Set(kFarmExtraAt, kFarmExtraWidth, "INCRA 1")
       .Set(kAccountExtraAt, 30, "TITULAR").Set(631, 10, "leftover");
   Record expected = Client("00001");
   expected.Set(kAreaCodeAt, kAreaCodeWidth, "123");
@@ -209,17 +216,17 @@ TEST_F(SplitTest, ALastClientCutShortNeitherBorrowsNorGrows) {
   // The last client ends inside the bank code: no farm of its own, and the
   // fields of the first client must not come back as its farm or account.
   Record last = Client("00002");
-  last.Set(kBlankFarmExtraAt, kBlankFarmExtraWidth, "INCRA 9");
+  last.Set(kFarmExtraAt, kFarmExtraWidth, "INCRA 9");
   std::string cut = last.bytes().substr(0, kBankCodeAt + 2);
   WriteFile("F10R2.DAT", first.bytes() + cut);
   Split();
   std::string clients = ReadFile("F10R2.DAT");
-  ASSERT_EQ(clients.size(), kClientLength + cut.size());
+  ASSERT_EQ(clients.size(), client::kLength + cut.size());
   EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
   EXPECT_EQ(ReadFile("F04R0.DAT").size(), 1u * kBankAccountLength);
-  EXPECT_EQ(clients.substr(kClientLength + kAreaCodeAt, 4), "34  ");
-  EXPECT_EQ(clients.substr(kClientLength + kBlankFarmExtraAt, 18), std::string(18, ' '));
-  EXPECT_EQ(clients.substr(kClientLength + kBlankBankAt), std::string(cut.size() - kBlankBankAt, ' '));
+  EXPECT_EQ(clients.substr(client::kLength + kAreaCodeAt, 4), "34  ");
+  EXPECT_EQ(clients.substr(client::kLength + kFarmExtraAt, 18), std::string(18, ' '));
+  EXPECT_EQ(clients.substr(client::kLength + kMovedOutAt), std::string(cut.size() - kMovedOutAt, ' '));
 }
 
 TEST_F(SplitTest, AFailedWriteLeavesNoTargetAndTheClientsUnchanged) {
@@ -255,7 +262,7 @@ TEST_F(SplitTest, WithoutItsBackupTheClientFileStaysAndTheNextRunFinishes) {
   EXPECT_TRUE(rec::RecoverPending());
   EXPECT_EQ(ReadFile("F10R2-250.BAK"), client.bytes());
   EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
-  EXPECT_EQ(ReadFile("F10R2.DAT").substr(kBlankBankAt, kBlankBankWidth), std::string(kBlankBankWidth, ' '));
+  EXPECT_EQ(ReadFile("F10R2.DAT").substr(kMovedOutAt, kMovedOutWidth), std::string(kMovedOutWidth, ' '));
   EXPECT_EQ(ReadFile("F24R0.DAT"), BankTableRecord('1', "0001", "NELORE"));
   EXPECT_FALSE(FileExists("F24.DAT"));
 }
@@ -291,7 +298,7 @@ TEST_F(SplitTest, StoppedAnywhereTheSplitHappensWholeOrNotAtAll) {
     EXPECT_EQ(ReadFile("F10R2-250.BAK"), client.bytes());
     EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
     EXPECT_EQ(ReadFile("F04R0.DAT").size(), 1u * kBankAccountLength);
-    EXPECT_EQ(ReadFile("F10R2.DAT").substr(kBlankBankAt, kBlankBankWidth), std::string(kBlankBankWidth, ' '));
+    EXPECT_EQ(ReadFile("F10R2.DAT").substr(kMovedOutAt, kMovedOutWidth), std::string(kMovedOutWidth, ' '));
     EXPECT_EQ(ReadFile("F24R0.DAT"), BankTableRecord('1', "0001", "NELORE"));
     EXPECT_FALSE(FileExists("F24.DAT"));
     EXPECT_EQ(ReadFile("F10R2.DAT").substr(331, 23), std::string(23, ' '));
@@ -304,11 +311,11 @@ TEST_F(SplitTest, StoppedAnywhereTheSplitHappensWholeOrNotAtAll) {
 TEST_F(SplitTest, DeletedClientsAreSplitLikeTheOthers) {
   Record client = Client("00001");
   WithFarm(client, "FAZENDA");
-  client.Set(kClientLength - 1, 1, "+");
+  client.Set(client::kLength - 1, 1, "+");
   WriteFile("F10R2.DAT", client);
   Split();
   EXPECT_EQ(ReadFile("F09R0.DAT").size(), 1u * kFarmLength);
-  EXPECT_EQ(ReadFile("F10R2.DAT").substr(kClientLength - 1), "+");
+  EXPECT_EQ(ReadFile("F10R2.DAT").substr(client::kLength - 1), "+");
 }
 
 TEST_F(SplitTest, ASecondRunChangesNothing) {

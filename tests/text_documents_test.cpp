@@ -1,7 +1,7 @@
 // The text documents: the variable-length records of F90.DAT into the
 // 500-character records of F40.DAT, and F90.DAT deleted only when its
 // documents are safe.
-#include "convert/phones_texts.hpp"
+#include "convert/text_documents.hpp"
 
 #include "recfile/journal.hpp"
 #include "tests/support.hpp"

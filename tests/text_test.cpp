@@ -246,4 +246,14 @@ TEST(DateRoutines, CompareYearMonthIgnoresTheDay) {
   EXPECT_EQ(CompareYearMonth(a, b), 1);  // the year first
 }
 
+TEST(FoldToUpper, OnlyTheLettersAToZ) {
+  EXPECT_EQ(FoldToUpper('a'), 'A');
+  EXPECT_EQ(FoldToUpper('z'), 'Z');
+  EXPECT_EQ(FoldToUpper('A'), 'A');
+  EXPECT_EQ(FoldToUpper('`'), '`');  // the neighbours of a and z
+  EXPECT_EQ(FoldToUpper('{'), '{');
+  EXPECT_EQ(FoldToUpper('\xE9'), '\xE9');  // an accented letter stays as it is
+  EXPECT_EQ(FoldToUpper('1'), '1');
+}
+
 }  // namespace

@@ -1,6 +1,6 @@
 // The first pass of the client re-layout, F10.DAT (778 characters a record)
 // into F10R1.DAT (1370), on any bytes.
-#include "convert/conversion.hpp"
+#include "convert/clients.hpp"
 #include "tests/fuzz/file_conversion.hpp"
 
 namespace {

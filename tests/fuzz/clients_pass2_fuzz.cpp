@@ -1,7 +1,7 @@
 // The second pass of the client re-layout, F10R1.DAT (1370 characters a
 // record, as pass 1 or an older release left it) into the 3.03 client file
 // F10R2.DAT (1000), on any bytes.
-#include "convert/conversion.hpp"
+#include "convert/clients.hpp"
 #include "tests/fuzz/file_conversion.hpp"
 
 namespace {

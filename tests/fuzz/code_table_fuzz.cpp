@@ -1,6 +1,6 @@
 // The code table, F13.DAT (66 characters a record) into F24.DAT (60), on any
 // bytes.
-#include "convert/conversion.hpp"
+#include "convert/code_table.hpp"
 #include "tests/fuzz/file_conversion.hpp"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/text_dialog.hpp"
-#include "maintenance/maintenance.hpp"
+#include "maintenance/delinquency.hpp"
 #include "recfile/text.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 

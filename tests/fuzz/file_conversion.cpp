@@ -1,6 +1,6 @@
 #include "tests/fuzz/file_conversion.hpp"
 
-#include "recfile/recfile.hpp"
+#include "recfile/new_file.hpp"
 
 namespace fuzz {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/text_dialog.hpp"
-#include "maintenance/maintenance.hpp"
+#include "maintenance/export_import.hpp"
 #include "recfile/text.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 

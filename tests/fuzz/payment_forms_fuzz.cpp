@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/text_dialog.hpp"
-#include "convert/conversion.hpp"
+#include "convert/payment_forms.hpp"
 #include "tests/fuzz/file_conversion.hpp"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "convert/phones_texts.hpp"
+#include "convert/phone_index.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "convert/conversion.hpp"
+#include "convert/registrations.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 
 namespace {

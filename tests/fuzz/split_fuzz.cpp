@@ -10,7 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "convert/conversion.hpp"
+#include "convert/counter_migration.hpp"
+#include "convert/split.hpp"
 #include "recfile/text.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 
@@ -135,7 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (old_backup) ws.Write(kBackup, "older");
   if (have_counters) ws.Write(kCounters, "");
 
-  SplitClientRecords(nullptr);
+  convert::SplitFarmsAndAccounts();
+  convert::MigrateOldCounters();
 
   if (have_clients) {
     std::string expected_clients, expected_farms;

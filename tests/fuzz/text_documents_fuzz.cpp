@@ -7,7 +7,7 @@
 #include <cctype>
 #include <string>
 
-#include "convert/phones_texts.hpp"
+#include "convert/text_documents.hpp"
 #include "recfile/text.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 

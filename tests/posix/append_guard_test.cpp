@@ -11,20 +11,19 @@
 #include <vector>
 
 #include "app/text_dialog.hpp"
-#include "maintenance/client_file.hpp"
-#include "maintenance/maintenance.hpp"
+#include "maintenance/export_import.hpp"
 #include "platform/posix/posix.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "tests/posix/console_support.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
-using maint::kClientLength;
 using test::Message;
 
 std::string Client(const std::string& code, const std::string& name) {
-  return test::Record(kClientLength).Set(maint::kCodeAt, 11, code).Set(11, 40, name).Set(maint::kGroupAt, 3, "1");
+  return test::Record(client::kLength).Set(client::kCodeAt, 11, code).Set(11, 40, name).Set(client::kGroupAt, 3, "1");
 }
 
 std::string Clients(int first, int count) {
@@ -89,7 +88,7 @@ TEST_F(AppendGuardTest, AnImportKilledAnywhereIsTakenBackWhole) {
     Prepare(local, diskette);
     std::uint64_t operations = ImportInChild(0);
     const std::string imported = test::ReadFile("F10R2.DAT");
-    ASSERT_EQ(imported.size(), 703u * kClientLength + (local.size() % kClientLength ? kClientLength : 0));
+    ASSERT_EQ(imported.size(), 703u * client::kLength + (local.size() % client::kLength ? client::kLength : 0));
     ASSERT_GT(operations, 20u);
     int taken_back = 0;
     for (std::uint64_t n = 1; n <= operations; ++n) {
@@ -140,9 +139,9 @@ TEST_F(AppendGuardTest, EveryCommandFirstTakesBackAKilledImport) {
     const std::string local = Clients(1, 2);
     Prepare(local, Clients(1, 1));
     test::WriteFile("F10R2.LEN", "F10R2.DAT " + std::to_string(local.size()) + "\r\n");
-    test::WriteFile("F10R2.DAT", local + std::string(kClientLength / 2, 'x'));  // half a record
+    test::WriteFile("F10R2.DAT", local + std::string(client::kLength / 2, 'x'));  // half a record
     auto r = test::RunConsole(std::string("--yes ") + command);
-    EXPECT_EQ(test::ReadFile("F10R2.DAT").size() % kClientLength, 0u) << command << "\n" << r.out;
+    EXPECT_EQ(test::ReadFile("F10R2.DAT").size() % client::kLength, 0u) << command << "\n" << r.out;
     EXPECT_EQ(test::ReadFile("F10R2.DAT").find('x'), std::string::npos) << command;
     EXPECT_FALSE(test::FileExists("F10R2.LEN")) << command;
   }

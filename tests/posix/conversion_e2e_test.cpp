@@ -12,7 +12,6 @@
 
 #include <string>
 
-#include "convert/conversion.hpp"
 #include "tests/expected_conversion.hpp"
 #include "tests/posix/console_support.hpp"
 #include "tests/support.hpp"

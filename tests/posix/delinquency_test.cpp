@@ -4,17 +4,16 @@
 #include <vector>
 
 #include "app/text_dialog.hpp"
-#include "maintenance/client_file.hpp"
-#include "maintenance/maintenance.hpp"
+#include "maintenance/delinquency.hpp"
 #include "platform/posix/posix.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "tests/other_program.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
-using maint::kClientLength;
-using maint::kGroupAt;
+using client::kGroupAt;
 using test::Message;
 
 // The member record of the rural-union product.
@@ -37,11 +36,11 @@ std::string MemberRecord(const Member& m) {
 }
 
 std::string Client(const std::string& code, const std::string& taxpayer, const std::string& group = "234") {
-  return test::Record(kClientLength)
-      .Set(maint::kCodeAt, 11, code)
+  return test::Record(client::kLength)
+      .Set(client::kCodeAt, 11, code)
       .Set(11, 40, "Cliente " + code)
       .Set(kGroupAt, 7, group)
-      .Set(maint::kTaxpayerAt, 18, taxpayer);
+      .Set(client::kTaxpayerAt, 18, taxpayer);
 }
 
 const Message kDone{"Processo finalizado", "Lanvo", plat::kIconInformation};
@@ -80,7 +79,7 @@ class DelinquencyTest : public test::FolderTest {
     UpdateDelinquency(&dialog);
     std::string file = test::ReadFile(folder() / "F10R2.DAT");
     std::string marks;
-    for (std::size_t n = 0; n * kClientLength + kGroupAt < file.size(); ++n) marks += file[n * kClientLength + kGroupAt];
+    for (std::size_t n = 0; n * client::kLength + kGroupAt < file.size(); ++n) marks += file[n * client::kLength + kGroupAt];
     return marks;
   }
   std::vector<std::string> Shown() {
@@ -170,15 +169,15 @@ TEST_F(DelinquencyTest, DuplicatesCountInTheWorkingSet) {
 TEST_F(DelinquencyTest, OnlyTheFirstCharacterOfTheGroupChanges) {
   WriteMembers({{"11111111111", "10/12/2025", "1"}});
   std::string deleted = Client("9", "11111111111", "777");
-  deleted[kClientLength - 1] = '+';
+  deleted[client::kLength - 1] = '+';
   std::string before = Client("1", "11111111111", "234") + Client("2", "22222222222", "155") + deleted;
   test::WriteFile("F10R2.DAT", before);
   EXPECT_EQ(Update(), "101");
   std::string after = test::ReadFile(folder() / "F10R2.DAT");
   std::string expected = before;
   expected[kGroupAt] = '1';
-  expected[kClientLength + kGroupAt] = '0';
-  expected[2 * kClientLength + kGroupAt] = '1';
+  expected[client::kLength + kGroupAt] = '0';
+  expected[2 * client::kLength + kGroupAt] = '1';
   EXPECT_EQ(after, expected);
   EXPECT_EQ(Shown(), (Counts{"1", "2", "1"}));
 }
@@ -199,7 +198,7 @@ TEST_F(DelinquencyTest, EveryClientRecordIsCountedOnce) {
   std::string marks = Update();
   ASSERT_EQ(marks.size(), 5001u);
   EXPECT_EQ(Shown(), (Counts{"1667", "1667", "3334"}));
-  EXPECT_EQ(test::ReadFile(folder() / "F10R2.DAT").size(), 5000u * kClientLength + 260);
+  EXPECT_EQ(test::ReadFile(folder() / "F10R2.DAT").size(), 5000u * client::kLength + 260);
 }
 
 TEST_F(DelinquencyTest, ASecondRunGivesTheSameMarksAndCounts) {
@@ -273,10 +272,10 @@ TEST_F(DelinquencyTest, WhatAnotherProgramWritesMeanwhileStays) {
   }
   WriteMembers(members);
   auto marked = [](std::string file) {
-    for (std::size_t n = 0; (n + 1) * kClientLength <= file.size(); ++n) {
-      std::string taxpayer = test::Field(file, kClientLength, n, maint::kTaxpayerAt, 11);
+    for (std::size_t n = 0; (n + 1) * client::kLength <= file.size(); ++n) {
+      std::string taxpayer = test::Field(file, client::kLength, n, client::kTaxpayerAt, 11);
       bool member = taxpayer[0] == '1' && (std::stoll(taxpayer) - 10000000000LL) % 3 == 0;
-      file[n * kClientLength + kGroupAt] = member ? '1' : '0';
+      file[n * client::kLength + kGroupAt] = member ? '1' : '0';
     }
     return file;
   };
@@ -290,17 +289,17 @@ TEST_F(DelinquencyTest, WhatAnotherProgramWritesMeanwhileStays) {
       std::string trace = "work " + std::to_string(work) + " at operation " + std::to_string(n);
       test::MessageLog messages;
       test::OtherProgram other(n, work == kEditName ? test::OtherProgram::kEveryOperation : test::OtherProgram::kNoWrite, [&] {
-        if (work == kEditName) test::OtherProgram::Edit(record * kClientLength + 11, "Outro nome");
+        if (work == kEditName) test::OtherProgram::Edit(record * client::kLength + 11, "Outro nome");
         // Not a member, and marked so already: marked or not, it reads the same.
         if (work == kAppend) test::OtherProgram::Append(Client("701", "99999999999", "034"));
-        if (work == kCutShort) test::OtherProgram::CutTo(original.size() - kClientLength);
+        if (work == kCutShort) test::OtherProgram::CutTo(original.size() - client::kLength);
       });
       Update();
       if (!other.done()) break;
       std::string after = test::ReadFile(folder() / "F10R2.DAT");
       if (work == kEditName) {
         std::string expected = marked(original);
-        expected.replace(record * kClientLength + 11, 10, "Outro nome");
+        expected.replace(record * client::kLength + 11, 10, "Outro nome");
         ASSERT_TRUE(after == expected) << trace;
         ASSERT_EQ(messages.messages(), std::vector<Message>{kDone}) << trace;
       } else if (messages.messages() == std::vector<Message>{stopped}) {

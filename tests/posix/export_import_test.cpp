@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/text_dialog.hpp"
-#include "maintenance/client_file.hpp"
-#include "maintenance/maintenance.hpp"
+#include "maintenance/export_import.hpp"
 #include "platform/posix/posix.hpp"
+#include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/stream.hpp"
 #include "tests/other_program.hpp"
@@ -18,19 +18,18 @@
 
 namespace {
 
-using maint::kClientLength;
-using maint::kGroupAt;
+using client::kGroupAt;
 using test::Message;
 
 constexpr int kGroupFieldWidth = 7;
 constexpr int kNameAt = 11, kNameWidth = 40;
 
 std::string Client(const std::string& code, const std::string& group, const std::string& name = "Cliente") {
-  return test::Record(kClientLength)
-      .Set(maint::kCodeAt, 11, code)
+  return test::Record(client::kLength)
+      .Set(client::kCodeAt, 11, code)
       .Set(kNameAt, kNameWidth, name)
       .Set(kGroupAt, kGroupFieldWidth, group)
-      .Set(maint::kTaxpayerAt, 18, "123.456.789-01");
+      .Set(client::kTaxpayerAt, 18, "123.456.789-01");
 }
 
 // A copy of a record with the text put at offset.
@@ -45,9 +44,9 @@ std::string Repeat(const std::string& record, int times) {
   return out;
 }
 
-std::string CodeOf(const std::string& file, std::size_t n) { return test::Field(file, kClientLength, n, 0, 11); }
+std::string CodeOf(const std::string& file, std::size_t n) { return test::Field(file, client::kLength, n, 0, 11); }
 std::string GroupOf(const std::string& file, std::size_t n) {
-  return test::Field(file, kClientLength, n, kGroupAt, 3);
+  return test::Field(file, client::kLength, n, kGroupAt, 3);
 }
 
 Message Exported(int count) {
@@ -86,7 +85,7 @@ class ExportImportTest : public test::FolderTest {
     plat::TestHooks().free_space = [records](const std::string& root, std::uint64_t* bytes) {
       EXPECT_EQ(root, "A:\\");
       if (records < 0) return false;
-      *bytes = static_cast<std::uint64_t>(records) * kClientLength + 999;
+      *bytes = static_cast<std::uint64_t>(records) * client::kLength + 999;
       return true;
     };
   }
@@ -105,8 +104,8 @@ TEST_F(ExportImportTest, ExportStopsAtTheCapacityLessFive) {
   SetCapacity(100);
   Run(0, "7");
   std::string exported = DisketteFile();
-  ASSERT_EQ(exported.size(), 95u * kClientLength);
-  EXPECT_EQ(exported.substr(0, kClientLength), Client("1", "7"));
+  ASSERT_EQ(exported.size(), 95u * client::kLength);
+  EXPECT_EQ(exported.substr(0, client::kLength), Client("1", "7"));
   EXPECT_EQ(log.messages(), (std::vector<Message>{kDiskLimit, Exported(95)}));
 }
 
@@ -114,7 +113,7 @@ TEST_F(ExportImportTest, ExactlyCapacityLessFiveRecordsStillReachTheLimit) {
   test::WriteFile("F10R2.DAT", Repeat(Client("1", "7"), 95));
   SetCapacity(100);
   Run(0, "7");
-  EXPECT_EQ(DisketteFile().size(), 95u * kClientLength);
+  EXPECT_EQ(DisketteFile().size(), 95u * client::kLength);
   EXPECT_EQ(log.messages(), (std::vector<Message>{kDiskLimit, Exported(95)}));
 }
 
@@ -132,7 +131,7 @@ TEST_F(ExportImportTest, ASmallDisketteTakesOneRecord) {
   test::MessageLog messages;
   SetCapacity(7);
   Run(0, "7");
-  EXPECT_EQ(DisketteFile().size(), 2u * kClientLength);
+  EXPECT_EQ(DisketteFile().size(), 2u * client::kLength);
   EXPECT_EQ(messages.messages(), (std::vector<Message>{kDiskLimit, Exported(2)}));
 }
 
@@ -161,13 +160,13 @@ TEST_F(ExportImportTest, ExportCleansTheRecordsAndKeepsTheirWidth) {
   test::WriteFile("F10R2.DAT", tab + utf8 + short_last);
   Run(0, "7");
   std::string exported = DisketteFile();
-  ASSERT_EQ(exported.size(), 3u * kClientLength);
-  EXPECT_EQ(exported.substr(0, kClientLength), With(tab, 100, "a b"));
+  ASSERT_EQ(exported.size(), 3u * client::kLength);
+  EXPECT_EQ(exported.substr(0, client::kLength), With(tab, 100, "a b"));
   std::string cleaned = utf8.substr(0, kNameAt) + "Fun\xE7\xE3o" + utf8.substr(kNameAt + 8) + "  ";
-  EXPECT_EQ(exported.substr(kClientLength, kClientLength), cleaned);
+  EXPECT_EQ(exported.substr(client::kLength, client::kLength), cleaned);
   // The group was matched before the cleaning moved it two places to the left.
-  EXPECT_EQ(test::Field(exported, kClientLength, 1, kGroupAt - 2, 3), "7  ");
-  EXPECT_EQ(exported.substr(2 * kClientLength), short_last + std::string(400, ' '));
+  EXPECT_EQ(test::Field(exported, client::kLength, 1, kGroupAt - 2, 3), "7  ");
+  EXPECT_EQ(exported.substr(2 * client::kLength), short_last + std::string(400, ' '));
 }
 
 // Found by fuzzing: records were read as lines, so a line feed inside one
@@ -223,14 +222,14 @@ TEST_F(ExportImportTest, ImportIntoAMissingOrEmptyFileNumbersFromOne) {
   test::WriteFile(diskette() / "F10R2.BAK", records);
   Run(1, "12");
   std::string clients = ClientFile();
-  ASSERT_EQ(clients.size(), 3u * kClientLength);
+  ASSERT_EQ(clients.size(), 3u * client::kLength);
   EXPECT_EQ(CodeOf(clients, 0), "00001      ");
   EXPECT_EQ(CodeOf(clients, 1), "00002      ");
   EXPECT_EQ(CodeOf(clients, 2), "00003      ");
   EXPECT_EQ(GroupOf(clients, 2), "12 ");
   // Everything but the code and the group comes as it was.
-  EXPECT_EQ(clients.substr(2 * kClientLength + 10, kGroupAt - 10), records.substr(2 * kClientLength + 10, kGroupAt - 10));
-  EXPECT_EQ(clients.substr(2 * kClientLength + kGroupAt + 3), records.substr(2 * kClientLength + kGroupAt + 3));
+  EXPECT_EQ(clients.substr(2 * client::kLength + 10, kGroupAt - 10), records.substr(2 * client::kLength + 10, kGroupAt - 10));
+  EXPECT_EQ(clients.substr(2 * client::kLength + kGroupAt + 3), records.substr(2 * client::kLength + kGroupAt + 3));
 
   test::WriteFile("F10R2.DAT", "");
   Run(1, "12");
@@ -244,7 +243,7 @@ TEST_F(ExportImportTest, ImportSkipsTheCodesInUse) {
   test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), 4));
   Run(1, "3");
   std::string clients = ClientFile();
-  ASSERT_EQ(clients.size(), 7u * kClientLength);
+  ASSERT_EQ(clients.size(), 7u * client::kLength);
   EXPECT_EQ(CodeOf(clients, 3).substr(0, 5), "00003");
   EXPECT_EQ(CodeOf(clients, 4).substr(0, 5), "00004");
   EXPECT_EQ(CodeOf(clients, 5).substr(0, 5), "00006");
@@ -265,7 +264,7 @@ TEST_F(ExportImportTest, ImportStopsWhenNoCodeIsLeft) {
   test::WriteFile("F10R2.DAT", taken);
   test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), 3));
   Run(1, "3");
-  EXPECT_EQ(ClientFile().size(), taken.size() + kClientLength);
+  EXPECT_EQ(ClientFile().size(), taken.size() + client::kLength);
   EXPECT_EQ(CodeOf(ClientFile(), 29998).substr(0, 5), "29999");
   EXPECT_EQ(log.messages(), (std::vector<Message>{kImportError, Imported(1)}));
 
@@ -273,7 +272,7 @@ TEST_F(ExportImportTest, ImportStopsWhenNoCodeIsLeft) {
   test::MessageLog messages;
   test::WriteFile("F10R2.DAT", taken + Client("30000", "1"));
   Run(1, "3");
-  EXPECT_EQ(ClientFile().size(), taken.size() + 2 * kClientLength);
+  EXPECT_EQ(ClientFile().size(), taken.size() + 2 * client::kLength);
   EXPECT_EQ(CodeOf(ClientFile(), 29999).substr(0, 5), "29999");
   EXPECT_EQ(messages.messages(), (std::vector<Message>{kImportError, Imported(1)}));
 }
@@ -282,7 +281,7 @@ TEST_F(ExportImportTest, AnEmptyGroupWritesSpaces) {
   test::WriteFile(diskette() / "F10R2.BAK", Client("1", "123"));
   Run(1, "");
   EXPECT_EQ(GroupOf(ClientFile(), 0), "   ");
-  EXPECT_EQ(test::Field(ClientFile(), kClientLength, 0, kGroupAt + 3, 4), "    ");
+  EXPECT_EQ(test::Field(ClientFile(), client::kLength, 0, kGroupAt + 3, 4), "    ");
 }
 
 TEST_F(ExportImportTest, ImportCleansTheRecords) {
@@ -291,12 +290,12 @@ TEST_F(ExportImportTest, ImportCleansTheRecords) {
   test::WriteFile(diskette() / "F10R2.BAK", tab + utf8);
   Run(1, "4");
   std::string clients = ClientFile();
-  ASSERT_EQ(clients.size(), 2u * kClientLength);
+  ASSERT_EQ(clients.size(), 2u * client::kLength);
   EXPECT_EQ(clients.substr(300, 3), "x y");
-  EXPECT_EQ(test::Field(clients, kClientLength, 1, kNameAt, 5), "Jo\xE3o ");
+  EXPECT_EQ(test::Field(clients, client::kLength, 1, kNameAt, 5), "Jo\xE3o ");
   // The fields after the pair move one place to the left, the record is padded at its end.
-  EXPECT_EQ(test::Field(clients, kClientLength, 1, kGroupAt - 1, 3), "4  ");
-  EXPECT_EQ(test::Field(clients, kClientLength, 1, 998, 2), "  ");
+  EXPECT_EQ(test::Field(clients, client::kLength, 1, kGroupAt - 1, 3), "4  ");
+  EXPECT_EQ(test::Field(clients, client::kLength, 1, 998, 2), "  ");
 }
 
 // Found by fuzzing: a line feed inside a diskette record made two clients of
@@ -305,9 +304,9 @@ TEST_F(ExportImportTest, ALineFeedInsideADisketteRecordMakesOneClient) {
   test::WriteFile(diskette() / "F10R2.BAK", With(Client("1", "1", "Ana"), 500, "\n") + Client("1", "1", "Bia"));
   Run(1, "6");
   std::string clients = ClientFile();
-  ASSERT_EQ(clients.size(), 2u * kClientLength);
-  EXPECT_EQ(clients.substr(0, kClientLength), With(Client("00001     ", "6", "Ana"), 500, " "));
-  EXPECT_EQ(clients.substr(kClientLength), Client("00002     ", "6", "Bia"));
+  ASSERT_EQ(clients.size(), 2u * client::kLength);
+  EXPECT_EQ(clients.substr(0, client::kLength), With(Client("00001     ", "6", "Ana"), 500, " "));
+  EXPECT_EQ(clients.substr(client::kLength), Client("00002     ", "6", "Bia"));
   EXPECT_EQ(log.messages(), std::vector<Message>{Imported(2)});
 }
 
@@ -315,9 +314,9 @@ TEST_F(ExportImportTest, AShortDisketteRecordIsCompletedFirst) {
   test::WriteFile(diskette() / "F10R2.BAK", Client("1", "1", "Ana") + Client("1", "1", "Bia").substr(0, 100));
   Run(1, "6");
   std::string clients = ClientFile();
-  ASSERT_EQ(clients.size(), 2u * kClientLength);
+  ASSERT_EQ(clients.size(), 2u * client::kLength);
   EXPECT_EQ(CodeOf(clients, 1), "00002      ");
-  EXPECT_EQ(test::Field(clients, kClientLength, 1, kNameAt, 3), "Bia");
+  EXPECT_EQ(test::Field(clients, client::kLength, 1, kNameAt, 3), "Bia");
   EXPECT_EQ(GroupOf(clients, 1), "6  ");
   EXPECT_EQ(log.messages(), std::vector<Message>{Imported(2)});
 }
@@ -327,8 +326,8 @@ TEST_F(ExportImportTest, NewRecordsStartOnARecordBoundary) {
   test::WriteFile(diskette() / "F10R2.BAK", Client("9", "9"));
   Run(1, "5");
   std::string clients = ClientFile();
-  ASSERT_EQ(clients.size(), 3u * kClientLength);
-  EXPECT_EQ(clients.substr(kClientLength), Client("2", "1").substr(0, 400) + std::string(600, ' ') +
+  ASSERT_EQ(clients.size(), 3u * client::kLength);
+  EXPECT_EQ(clients.substr(client::kLength), Client("2", "1").substr(0, 400) + std::string(600, ' ') +
                                                Client("00003     ", "5"));
 }
 
@@ -374,14 +373,14 @@ TEST_F(ExportImportTest, AFailedWriteKeepsAndCountsOnlyTheWholeRecordsWritten) {
   // The code map is written first, then the record of the client file's
   // length; then the client file, a window of the stream's whole records at a
   // time. The second window of the client file fails.
-  const int records = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength) + 40;
+  const int records = static_cast<int>(rec::Stream::kDefaultWindow / client::kLength) + 40;
   test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), records));
   int writes = 0;
   plat::TestHooks().before_file_op = [&writes](plat::FileOp op) { return op != plat::FileOp::kWrite || ++writes != 4; };
   Run(1, "5");
   plat::TestHooks().before_file_op = nullptr;
-  const int whole = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength);
-  EXPECT_EQ(ClientFile().size(), static_cast<std::size_t>(whole) * kClientLength)
+  const int whole = static_cast<int>(rec::Stream::kDefaultWindow / client::kLength);
+  EXPECT_EQ(ClientFile().size(), static_cast<std::size_t>(whole) * client::kLength)
       << "no part of a record is left at the end";
   EXPECT_EQ(CodeOf(ClientFile(), whole - 1).substr(0, 5), "00" + std::to_string(whole));
   EXPECT_EQ(log.messages(), (std::vector<Message>{kImportError, Imported(whole)}));
@@ -391,8 +390,8 @@ TEST_F(ExportImportTest, AFailedReadNeverTravelsAPartOfARecord) {
   // The read of a second window fails: the record that straddles the first
   // window's end was read in part, and neither command takes that part for a
   // record.
-  const int records = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength) + 40;
-  const int whole = static_cast<int>(rec::Stream::kDefaultWindow / kClientLength);
+  const int records = static_cast<int>(rec::Stream::kDefaultWindow / client::kLength) + 40;
+  const int whole = static_cast<int>(rec::Stream::kDefaultWindow / client::kLength);
   auto fail_read = [](int& reads, int failing) {
     return [&reads, failing](plat::FileOp op) { return op != plat::FileOp::kRead || ++reads != failing; };
   };
@@ -401,7 +400,7 @@ TEST_F(ExportImportTest, AFailedReadNeverTravelsAPartOfARecord) {
   plat::TestHooks().before_file_op = fail_read(reads, 2);  // the client file's second window
   Run(0, "1");
   plat::TestHooks().before_file_op = nullptr;
-  EXPECT_EQ(DisketteFile().size(), static_cast<std::size_t>(whole) * kClientLength);
+  EXPECT_EQ(DisketteFile().size(), static_cast<std::size_t>(whole) * client::kLength);
 
   test::WriteFile("F10R2.DAT", "");
   test::WriteFile(diskette() / "F10R2.BAK", Repeat(Client("1", "1"), records));
@@ -409,7 +408,7 @@ TEST_F(ExportImportTest, AFailedReadNeverTravelsAPartOfARecord) {
   plat::TestHooks().before_file_op = fail_read(reads, 3);  // after the code map's, the diskette's second
   Run(1, "5");
   plat::TestHooks().before_file_op = nullptr;
-  EXPECT_EQ(ClientFile().size(), static_cast<std::size_t>(whole) * kClientLength);
+  EXPECT_EQ(ClientFile().size(), static_cast<std::size_t>(whole) * client::kLength);
   EXPECT_EQ(log.messages(), (std::vector<Message>{kExportError, kImportError, Imported(whole)}));
 }
 
@@ -479,7 +478,7 @@ TEST_F(ExportImportTest, WhatAnotherProgramWritesDuringTheImportStays) {
       test::MessageLog messages;
       test::OtherProgram other(n, test::OtherProgram::kNoWrite, [&] {
         if (work == kAppend) test::OtherProgram::Append(others);
-        if (work == kCutShort) test::OtherProgram::CutTo(test::ReadFile("F10R2.DAT").size() - kClientLength);
+        if (work == kCutShort) test::OtherProgram::CutTo(test::ReadFile("F10R2.DAT").size() - client::kLength);
       });
       Run(1, "5");
       if (!other.done()) break;
@@ -487,7 +486,7 @@ TEST_F(ExportImportTest, WhatAnotherProgramWritesDuringTheImportStays) {
       ASSERT_EQ(test::Snapshot(folder()).size(), 3u) << trace << ": a file of the import is left behind";
       if (work == kAppend) {
         std::size_t at = after.find(others);
-        ASSERT_TRUE(at != std::string::npos && at % kClientLength == 0 && after.find(others, at + 1) == std::string::npos)
+        ASSERT_TRUE(at != std::string::npos && at % client::kLength == 0 && after.find(others, at + 1) == std::string::npos)
             << trace;
       }
       if (messages.messages() == std::vector<Message>{kImportError}) {
@@ -496,7 +495,7 @@ TEST_F(ExportImportTest, WhatAnotherProgramWritesDuringTheImportStays) {
       } else {
         // Done before the import took the file's size, or after its last write.
         ASSERT_EQ(messages.messages(), std::vector<Message>{Imported(records)}) << trace;
-        ASSERT_TRUE(after.size() == other.left().size() + records * kClientLength || after == other.left()) << trace;
+        ASSERT_TRUE(after.size() == other.left().size() + records * client::kLength || after == other.left()) << trace;
         ASSERT_EQ(after.compare(0, other.left().size(), other.left()), 0) << trace;
       }
     }

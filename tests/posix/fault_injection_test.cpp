@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/conversion.hpp"
+#include "convert/run.hpp"
 #include "recfile/journal.hpp"
 #include "tests/expected_conversion.hpp"
 #include "tests/posix/console_support.hpp"

@@ -1,7 +1,7 @@
 // The park of R02 when the system's temporary folder has a name too long for
 // the application's buffer: it goes below "C:\Temp\", which the POSIX layer
 // places under the root folder that the console's --root sets.
-#include "convert/cleanup.hpp"
+#include "convert/folder_moves.hpp"
 
 #include "platform/posix/posix.hpp"
 #include "tests/support.hpp"

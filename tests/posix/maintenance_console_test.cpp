@@ -5,13 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "maintenance/client_file.hpp"
+#include "recfile/client_record.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
-using maint::kClientLength;
-using maint::kGroupAt;
+using client::kGroupAt;
 
 struct Outcome {
   int status;
@@ -35,15 +34,15 @@ Outcome Console(const std::string& arguments, const std::string& prefix = "") {
 }
 
 std::string Client(const std::string& code, const std::string& group, const std::string& taxpayer = "") {
-  return test::Record(kClientLength)
-      .Set(maint::kCodeAt, 11, code)
+  return test::Record(client::kLength)
+      .Set(client::kCodeAt, 11, code)
       .Set(11, 40, "Cliente " + code)
       .Set(kGroupAt, 7, group)
-      .Set(maint::kTaxpayerAt, 18, taxpayer);
+      .Set(client::kTaxpayerAt, 18, taxpayer);
 }
 
 std::string GroupOf(const test::fs::path& file, std::size_t n) {
-  return test::Field(test::ReadFile(file), kClientLength, n, kGroupAt, 3);
+  return test::Field(test::ReadFile(file), client::kLength, n, kGroupAt, 3);
 }
 
 class MaintenanceConsoleTest : public test::FolderTest {
@@ -65,12 +64,12 @@ TEST_F(MaintenanceConsoleTest, ClientsTravelFromOneFolderToAnotherThroughTheDisk
   EXPECT_EQ(imported.output, "[Importar] Foram importados 2 clientes.\n");
   EXPECT_EQ(imported.status, 0);
   std::string there = test::ReadFile(folder() / "there" / "F10R2.DAT");
-  ASSERT_EQ(there.size(), 4u * kClientLength);
+  ASSERT_EQ(there.size(), 4u * client::kLength);
   // The records as they left, with a new code and the new group.
   std::string first = Client("00001", "12"), second = Client("00003", "123");
-  first.replace(maint::kCodeAt, maint::kCodeWidth, "00002     ").replace(kGroupAt, 3, "7  ");
-  second.replace(maint::kCodeAt, maint::kCodeWidth, "00004     ").replace(kGroupAt, 3, "7  ");
-  EXPECT_EQ(there.substr(2 * kClientLength), first + second);
+  first.replace(client::kCodeAt, client::kCodeKeyWidth, "00002     ").replace(kGroupAt, 3, "7  ");
+  second.replace(client::kCodeAt, client::kCodeKeyWidth, "00004     ").replace(kGroupAt, 3, "7  ");
+  EXPECT_EQ(there.substr(2 * client::kLength), first + second);
   EXPECT_EQ(test::Snapshot(folder() / "there").size(), 1u) << "the code map is removed";
 }
 
@@ -126,13 +125,13 @@ TEST_F(MaintenanceConsoleTest, TypedGroupsAreCodePage1252) {
     EXPECT_EQ(imported.output, "[Importar] Foram importados 1 clientes.\n") << group.argument;
   }
   std::string in = test::ReadFile(folder() / "in" / "F10R2.DAT");
-  ASSERT_EQ(in.size(), std::size(groups) * kClientLength);
+  ASSERT_EQ(in.size(), std::size(groups) * client::kLength);
   for (std::size_t n = 0; n < std::size(groups); ++n)
-    EXPECT_EQ(test::Field(in, kClientLength, n, kGroupAt, 3), groups[n].stored) << groups[n].argument;
+    EXPECT_EQ(test::Field(in, client::kLength, n, kGroupAt, 3), groups[n].stored) << groups[n].argument;
 
   Outcome exported = Console("-C in --diskette a export '€1'");
   EXPECT_EQ(exported.output, "[Exportar] Foram exportados 1 clientes.\n");
-  EXPECT_EQ(test::ReadFile(folder() / "a" / "F10R2.BAK"), in.substr(0, kClientLength));
+  EXPECT_EQ(test::ReadFile(folder() / "a" / "F10R2.BAK"), in.substr(0, client::kLength));
 }
 
 TEST_F(MaintenanceConsoleTest, DelinquencyFollowsTheClock) {

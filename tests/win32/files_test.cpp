@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "convert/conversion.hpp"
+#include "convert/registrations.hpp"
 #include "platform/platform.hpp"
 #include "platform/win32/win32.hpp"
 #include "recfile/recfile.hpp"

@@ -1,16 +1,15 @@
-#include "convert/record_io.hpp"
+#include "recfile/record_io.hpp"
 
 #include <algorithm>
 
-namespace convert {
+namespace rec {
 
-std::size_t ReadAt(rec::Stream& stream, std::int64_t position, char* buffer, std::size_t n) {
+std::size_t ReadAt(Stream& stream, std::int64_t position, char* buffer, std::size_t n) {
   if (!stream.Seek(position)) return 0;
   return stream.Read(buffer, n);
 }
 
-std::string_view ReadRecord(rec::Stream& stream, std::int64_t start, std::size_t length,
-                            std::string& buffer) {
+std::string_view ReadRecord(Stream& stream, std::int64_t start, std::size_t length, std::string& buffer) {
   buffer.resize(length);
   return std::string_view(buffer.data(), ReadAt(stream, start, buffer.data(), length));
 }
@@ -21,6 +20,14 @@ std::string_view FieldOf(std::string_view record, int offset, int width) {
   std::size_t feed = field.find('\n');
   if (feed != std::string_view::npos) field = field.substr(0, feed + 1);
   return field;
+}
+
+bool FieldAsText(std::string_view record, int offset, char* buffer, int width) {
+  if (offset < 0 || static_cast<std::size_t>(offset) >= record.size()) return false;
+  std::string_view field = FieldOf(record, offset, width);
+  field.copy(buffer, field.size());
+  buffer[field.size()] = '\0';
+  return true;
 }
 
 std::string_view TrimmedRight(std::string_view text) {
@@ -47,4 +54,4 @@ void AppendField(std::string& record, std::string_view value, int width) {
   record.append(w - value.size(), ' ');
 }
 
-}  // namespace convert
+}  // namespace rec

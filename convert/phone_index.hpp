@@ -1,6 +1,5 @@
-// Step 3, piece by piece: the phone index FTEL1.DAT built from the company and
-// client files (whose phone fields shrink to the 3.03 layout on the way), and
-// the text documents of F90.DAT rewritten as the records of F40.DAT.
+// Step 3: the phone index FTEL1.DAT built from the company and client files,
+// whose phone fields shrink to the 3.03 layout on the way.
 #pragma once
 
 #include <optional>
@@ -8,17 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/pending_file.hpp"
+#include "recfile/journal.hpp"
+#include "recfile/new_file.hpp"
 
 namespace convert {
 
 namespace phones {
-constexpr int kRecordLength = 1000;  // F00R0.DAT and F10R2.DAT
-constexpr int kOwnerKeyAt = 0, kOwnerKeyWidth = 10;
-constexpr int kFirstPhoneAt = 290, kFirstPhoneWidth = 41;
-constexpr int kSecondPhoneAt = 331, kSecondPhoneWidth = 23;  // the 18 behind belong to the split
-constexpr int kFirstPhoneKept = 37;                          // the first phone field of 3.03
-constexpr int kFirstPhoneTailAt = 327, kFirstPhoneTailWidth = 4;
 constexpr char kSeparator[] = " / ";
 constexpr int kLineLength = 40;  // FTEL1.DAT, CR LF included
 }  // namespace phones
@@ -52,26 +46,13 @@ class PhoneIndex {
   bool Begin();
   void MoveClientPhones(std::string& record);
   bool ClientsChanged() const { return clients_changed_; }
-  bool Finish(rec::FileChanges& changes, std::vector<PendingFile*>& files);
+  bool Finish(rec::FileChanges& changes, std::vector<rec::NewFile*>& files);
 
  private:
   bool MovePhones(std::string& record, int file_number);
 
-  std::optional<PendingFile> index_, company_;
+  std::optional<rec::NewFile> index_, company_;
   bool company_changed_ = false, clients_changed_ = false;
 };
-
-namespace texts {
-constexpr int kKeyWidth = 11;     // F90.DAT: key, length, text
-constexpr int kLengthWidth = 5;
-constexpr int kHeaderLength = 16;
-constexpr int kTextLimit = 300;
-constexpr int kRecordLength = 500;  // F40.DAT
-}  // namespace texts
-
-// The F40.DAT record of a document: key is the 11-character key of F90.DAT.
-std::string TextDocumentRecord(std::string_view key, int length, std::string_view text);
-// The text documents, when F40.DAT is absent.
-void ConvertTextDocuments();
 
 }  // namespace convert
