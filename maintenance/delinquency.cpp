@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "maintenance/field_pass.hpp"
+#include "maintenance/working_set.hpp"
 #include "recfile/client_record.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/member_record.hpp"
@@ -44,7 +45,7 @@ DateParts ReferenceMonth(const plat::LocalTime& now) {
 // The member pass: the taxpayer numbers of the members in good standing go
 // into the working set, in the order of the file, duplicates included. Each
 // record is read whole and its fields taken from memory.
-void CollectMembersInGoodStanding(Stream& members, const DateParts& reference, plat::WorkingSet& in_good_standing) {
+void CollectMembersInGoodStanding(Stream& members, const DateParts& reference, maint::WorkingSet& in_good_standing) {
   char date_text[member::kDateWidth + 1];
   char status[member::kStatusWidth + 1];
   char count[member::kCountWidth + 1];
@@ -89,7 +90,7 @@ class Counters {
 // Only the marks that differ from what the record holds are written (see
 // maintenance/field_pass.hpp). A record cut short before its taxpayer number
 // ends the pass, as the line read of the number would.
-maint::PassEnd MarkClients(Stream& clients, const plat::WorkingSet& in_good_standing, Counters& counters) {
+maint::PassEnd MarkClients(Stream& clients, const maint::WorkingSet& in_good_standing, Counters& counters) {
   char taxpayer[client::kTaxpayerWidth + 1];
   maint::FieldPass pass(clients);
   for (std::string_view block; !(block = pass.NextBlock()).empty();) {
@@ -121,8 +122,7 @@ void UpdateDelinquency(plat::Dialog* dialog) {
   SetDlgNumber(dialog, kItemCount100, 0);
   SetDlgNumber(dialog, kItemCount101, 0);
   SetDlgNumber(dialog, kItemCount102, 0);
-  plat::WorkingSet& in_good_standing = dialog->working_set();
-  in_good_standing.Clear();
+  maint::WorkingSet in_good_standing;
   DateParts reference = ReferenceMonth(plat::Now());
 
   plat::Cursor previous = plat::ShowWaitCursor();

@@ -211,26 +211,6 @@ enum : unsigned {
 };
 enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
-// The working set of the delinquency update (the dialog's list box 400):
-// texts compared whole with letter case ignored, every entry counted, also
-// duplicates. A hash set, so that a million lookups take no time.
-class WorkingSet {
- public:
-  WorkingSet();
-  ~WorkingSet();
-  WorkingSet(const WorkingSet&) = delete;
-  WorkingSet& operator=(const WorkingSet&) = delete;
-  void Clear();
-  void Add(std::string_view text);
-  bool Contains(std::string_view text) const;
-  // Entries added since the last Clear(), duplicates included.
-  long Count() const;
-
- private:
-  struct Table;
-  Table* table_;
-};
-
 // A dialog: its items are read and set by id. The Windows layer wraps a real
 // dialog; the console and the tests use a dialog that only holds texts.
 class Dialog {
@@ -251,11 +231,6 @@ class Dialog {
   virtual void NextTabStop() = 0;
   // Makes the dialog show what changed while a command runs.
   virtual void Repaint() = 0;
-  // The working list (item 400) of the delinquency update.
-  WorkingSet& working_set() { return working_set_; }
-
- private:
-  WorkingSet working_set_;
 };
 
 // Shows a message box owned by the given dialog, or by the active window when

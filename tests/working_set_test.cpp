@@ -3,13 +3,13 @@
 // stay right while the table grows to a member file's size.
 #include <string>
 
-#include "platform/platform.hpp"
+#include "maintenance/working_set.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
 TEST(WorkingSet, WholeTextsWithLetterCaseIgnoredAndDuplicatesCounted) {
-  plat::WorkingSet set;
+  maint::WorkingSet set;
   set.Add("123.456.789-00    ");
   set.Add("12ABc");
   set.Add("12abc");
@@ -26,7 +26,7 @@ TEST(WorkingSet, WholeTextsWithLetterCaseIgnoredAndDuplicatesCounted) {
 }
 
 TEST(WorkingSet, TextsSurviveTheTableGrowingManyTimes) {
-  plat::WorkingSet set;
+  maint::WorkingSet set;
   auto taxpayer = [](int n) { return "CPF-" + std::to_string(n) + "-XX"; };
   constexpr int kCount = 200000;  // the table grows from 1024 slots to 256 Ki
   for (int n = 0; n < kCount; n += 2) set.Add(taxpayer(n));
@@ -44,7 +44,7 @@ TEST(WorkingSet, TextsSurviveTheTableGrowingManyTimes) {
 }
 
 TEST(WorkingSet, EmptyAndLongTexts) {
-  plat::WorkingSet set;
+  maint::WorkingSet set;
   EXPECT_FALSE(set.Contains(""));
   set.Add("");
   EXPECT_TRUE(set.Contains(""));

@@ -6,6 +6,7 @@
 
 #include "app/text_dialog.hpp"
 #include "maintenance/delinquency.hpp"
+#include "maintenance/working_set.hpp"
 #include "recfile/text.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 
@@ -21,7 +22,7 @@ constexpr std::size_t kDateAt = 502, kDateWidth = 10, kCountAt = 815, kCountWidt
 constexpr std::size_t kMarkAt = 232;
 
 // The taxpayer numbers of the members in good standing, in the working set.
-void MembersInGoodStanding(const std::string& members, plat::WorkingSet* set) {
+void MembersInGoodStanding(const std::string& members, maint::WorkingSet* set) {
   DateParts reference;  // the clock says March 2026: December 2025
   reference.year = 2025;
   reference.month = 12;
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(!ws.Has(kClients), "the update created the client file");
   } else {
     fuzz::Check(messages[0].text == "Processo finalizado", "the update did not finish");
-    plat::WorkingSet in_good_standing;
+    maint::WorkingSet in_good_standing;
     MembersInGoodStanding(members, &in_good_standing);
     fuzz::Check(dialog.ItemText(100) == std::to_string(in_good_standing.Count()),
                 "the update counts " + dialog.ItemText(100) + " members in good standing, not " +

@@ -1,5 +1,4 @@
-// The working set of the delinquency update, shared by both implementations.
-// Standard C++ only.
+// The working set of the delinquency update.
 //
 // A member file may name a million taxpayers, and every client is looked up
 // once: the set is an open-addressing hash table over one block of text, so
@@ -10,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.hpp"
+#include "maintenance/working_set.hpp"
 
-namespace plat {
+namespace maint {
 namespace {
 
 // Folds the letters of code page 1252 to lower case: A to Z, the accented
@@ -115,4 +114,4 @@ bool WorkingSet::Contains(std::string_view text) const {
 
 long WorkingSet::Count() const { return table_->count; }
 
-}  // namespace plat
+}  // namespace maint
