@@ -14,6 +14,7 @@
 #include "convert/pending_file.hpp"
 #include "convert/phones_texts.hpp"
 #include "convert/record_io.hpp"
+#include "recfile/progress.hpp"
 #include "recfile/recfile.hpp"
 
 namespace convert {
@@ -115,7 +116,11 @@ void BuildPhoneIndex() {
     if (!in) continue;
     auto out = std::make_unique<PendingFile>(source.name);
     if (!out->stream()) return;
-    bool changed = MovePhones(*in, source.file_number, *out->stream(), *index.stream());
+    bool changed;
+    {
+      rec::StepReading reading(*in);
+      changed = MovePhones(*in, source.file_number, *out->stream(), *index.stream());
+    }
     bool read = !in->Failed();
     FCloseIf(in);
     if (!read || !out->Finish()) return;

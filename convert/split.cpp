@@ -17,6 +17,7 @@
 #include "convert/split.hpp"
 #include "recfile/backup.hpp"
 #include "recfile/find_key.hpp"
+#include "recfile/progress.hpp"
 #include "recfile/refusals.hpp"
 
 namespace convert {
@@ -119,8 +120,12 @@ void SplitFarmsAndAccounts() {
   }
 
   BankNames banks(table.get());
-  bool split = SplitClients(*clients, *new_clients.stream(), *farms.stream(), *accounts.stream(), banks) &&
-               !(table && table->Failed());
+  bool split;
+  {
+    rec::StepReading reading(*clients);
+    split = SplitClients(*clients, *new_clients.stream(), *farms.stream(), *accounts.stream(), banks) &&
+            !(table && table->Failed());
+  }
   FCloseIf(clients);
   rec::FileChanges changes;
   // The client file as it was; an older, different backup is kept too.
