@@ -15,7 +15,7 @@ void ProgressLine::Begin(std::string_view step, ProgressClock::time_point now) {
 std::optional<std::string> ProgressLine::Update(std::int64_t done, std::int64_t total,
                                                 ProgressClock::time_point now) {
   if (total <= 0 || now - changed_ < kStatusEvery) return std::nullopt;
-  // A file that grew under the step reads past its size at the start.
+  // Never past 100 %, whatever the count says.
   int percent = static_cast<int>(std::clamp<std::int64_t>(done, 0, total) * 100 / total);
   if (percent == shown_) return std::nullopt;
   shown_ = percent;
