@@ -414,11 +414,12 @@ if [ "$large_clients" -gt 0 ] && [ -x "$sample" ] && [ -x "$console" ]; then
       sleep 0.1
     done
     shot lanvo303-progress "$dialog"
-    # A second run on top of this one, "&Fechar", Alt+F4 and the close box:
-    # none may do anything, now or once the run is over.
+    # A second run on top of this one, "&Fechar", the system menu, Alt+F4 and
+    # the close box: none may do anything, now or once the run is over.
     read -r l t r b < <(rect "$dialog")
     click "$dialog" 300
     click "$dialog" 2
+    xdotool mousemove $(((l + r) / 2)) $((t + 10)) click 3
     xdotool key alt+F4
     xdotool mousemove $((r - 12)) $((t + 12)) click 1
     check "closing message of the large conversion" "$(answer_box)" "A conversão foi realizada."
