@@ -9,6 +9,7 @@
 #include "maintenance/export_import.hpp"
 #include "recfile/dialog.hpp"
 #include "recfile/journal.hpp"
+#include "recfile/progress.hpp"
 #include "recfile/refusals.hpp"
 
 namespace app {
@@ -56,6 +57,7 @@ bool ReadyForMaintenance(plat::Dialog* dialog) {
 }
 
 bool g_folder_busy = false;
+bool g_command_running = false;
 
 // Every command holds the lock of the data folder for its whole run: a second
 // copy of the program (a second click, the console beside the dialog)
@@ -63,6 +65,11 @@ bool g_folder_busy = false;
 // entries refused on its way (the conversion does so before its closing
 // message).
 void RunCommand(plat::Dialog* dialog, void (*command)(plat::Dialog*), bool maintenance) {
+  struct Running {
+    Running() { g_command_running = true; }
+    ~Running() { g_command_running = false; }
+  } running;
+  rec::CommandProgress progress(dialog);
   plat::ClearRefusals();
   g_folder_busy = plat::LockFolder() == plat::FolderLock::kBusy;
   if (g_folder_busy) {
@@ -95,11 +102,18 @@ void RunMaintenance(plat::Dialog* dialog, void (*command)(plat::Dialog*)) { RunC
 
 bool FolderWasBusy() { return g_folder_busy; }
 
+bool CommandRunning() { return g_command_running; }
+
 bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command) {
   if (message == DialogMessage::kInitDialog) {
     InitDialog(dialog);
     return true;
   }
+  // While a command runs the dialog takes its messages without the user's
+  // input; a command that reaches it all the same (sent by another program)
+  // would start a second run on top of the first, or end the program
+  // half-way: it is not carried out, "&Fechar" included.
+  if (g_command_running) return true;
   unsigned id = command & 0xFFFF;
   unsigned notification = command >> 16;
   switch (id) {

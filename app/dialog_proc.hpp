@@ -21,6 +21,8 @@ bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command = 
 // True when the last command found its data folder held by another copy of
 // the program, and did nothing.
 bool FolderWasBusy();
+// True while a command runs: the dialogs take no command meanwhile.
+bool CommandRunning();
 
 // At most n characters of a UTF-8 text, never half of one: a folder name cut
 // inside an accented letter would end in a broken character.

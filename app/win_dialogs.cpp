@@ -24,6 +24,14 @@ INT_PTR PortableDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
       if (auto* dialog = DialogOf(window))
         return DialogProc(dialog, DialogMessage::kCommand, static_cast<unsigned>(wparam)) ? TRUE : FALSE;
       return FALSE;
+    case WM_SETCURSOR:
+      // While a command runs the dialog takes messages, the mouse's too: the
+      // wait cursor stays over it, the items included, unless a message box
+      // of the command waits for the user.
+      if (!CommandRunning() || !::IsWindowEnabled(window)) return FALSE;
+      ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+      ::SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+      return TRUE;
     default:
       return FALSE;
   }
@@ -78,6 +86,9 @@ INT_PTR RunDialog(HWND owner, const wchar_t* name, DLGPROC procedure) {
 INT_PTR CALLBACK ConversionDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) AddMaintenanceMenu(window);
   if (message == WM_SYSCOMMAND) {
+    // A command of the menu in the middle of another is not carried out, as
+    // DialogProc carries out none.
+    if (CommandRunning() && (wparam & 0xFFF0) < SC_SIZE) return TRUE;
     switch (wparam & 0xFFF0) {
       case kMenuExportImport:
         RunDialog(window, L"BOXEXPIMP", MaintenanceDialogProc);

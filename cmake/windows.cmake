@@ -43,6 +43,10 @@ if(LANVO_TESTS)
   add_executable(lanvo-probe tests/win32/helpers/probe.cpp)
   target_link_libraries(lanvo-probe PRIVATE lanvo)
   set_target_properties(lanvo-probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # The stopwatch that asks the dialog for an answer while it converts.
+  add_executable(lanvo-dialog-probe tests/win32/helpers/dialog_probe.cpp)
+  target_link_libraries(lanvo-dialog-probe PRIVATE lanvo)
+  set_target_properties(lanvo-dialog-probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 endif()
 
 # The release package, lanvo303-<version>-win64.zip (tools/package-windows.sh,

@@ -20,6 +20,7 @@
 #include "recfile/dialog.hpp"
 #include "recfile/journal.hpp"
 #include "recfile/new_file.hpp"
+#include "recfile/progress.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/refusals.hpp"
 
@@ -47,11 +48,6 @@ const FileConversion kClientsToR2 = {"F10R2.DAT", "F10R1.DAT", "F10R1.TMP", Conv
 const FileConversion kCodeTable = {"F24.DAT", "F13.DAT", nullptr, ConvertCodeTable, "Tabela de códigos"};
 const FileConversion kPaymentForms = {"F14R0.DAT", "F14.DAT", "F14.TMP", ConvertPaymentForms, "Formas de pagamento"};
 
-void ShowStep(plat::Dialog* dialog, const char* text) {
-  SetStatusLine(dialog, text);
-  if (dialog) dialog->Repaint();
-}
-
 // Converts the source into the target when the target is absent, then backs
 // the source up and removes it. The source goes only when its data is safe
 // elsewhere: the target exists and, where a backup is made, a file of the
@@ -60,15 +56,19 @@ void ShowStep(plat::Dialog* dialog, const char* text) {
 // not be made (full disk, no right), or a source that another program changed
 // after it was read, keeps the source.
 void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
-  ShowStep(dialog, step.status);
+  rec::BeginStep(dialog, step.status);
   plat::FileStamp read_as;
   bool converted = false;
   if (!plat::Exists(step.target)) {
     if (StreamPtr source = OpenToRead(step.source)) {
       plat::StampOf(step.source, &read_as);
       rec::NewFile target(step.target);
-      if (target.stream() && Convert(step, dialog, *source, *target.stream()) && !source->Failed())
-        converted = target.Commit();
+      bool written = false;
+      if (target.stream()) {
+        rec::StepReading reading(*source);
+        written = Convert(step, dialog, *source, *target.stream());
+      }
+      if (written && !source->Failed()) converted = target.Commit();
     }
   }
   if (!plat::Exists(step.source)) return;
@@ -130,25 +130,25 @@ void RunConversion(plat::Dialog* dialog) {
   for (const FileConversion* step : {&kClientsToR1, &kClientsToR2, &kCodeTable})
     if (going()) RunFileConversion(dialog, *step);
   if (going()) {
-    ShowStep(dialog, "Registros");
+    rec::BeginStep(dialog, "Registros");
     // Logged once the fix is complete: a fix cut short is done again in full.
     if (LogTest("219") == 0 && FixRegistrations()) LogTestAndMark("219");
   }
   if (going()) RunFileConversion(dialog, kPaymentForms);
   if (going()) {
-    ShowStep(dialog, "Fazendas e contas bancárias");
+    rec::BeginStep(dialog, "Fazendas e contas bancárias");
     convert::SplitFarmsAndAccounts();
     convert::MigrateOldCounters();
   }
   if (going()) {
-    ShowStep(dialog, "Telefones e textos");
+    rec::BeginStep(dialog, "Telefones e textos");
     convert::BuildPhoneIndex();
     convert::ConvertTextDocuments();
   }
   // The clean-up deletes files whose contents a step may still be moving: it
   // waits while a step's changes wait in the journal.
   if (going() && !rec::JournalPending()) {
-    ShowStep(dialog, "Limpeza de arquivos");
+    rec::BeginStep(dialog, "Limpeza de arquivos");
     convert::CleanUpFolder();
   }
 

@@ -21,6 +21,7 @@
 #include "recfile/find_key.hpp"
 #include "recfile/journal.hpp"
 #include "recfile/new_file.hpp"
+#include "recfile/progress.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/refusals.hpp"
 
@@ -136,9 +137,13 @@ void SplitFarmsAndAccounts() {
   if (!phones->Begin()) phones.reset();
 
   BankNames banks(table.get());
-  bool split = SplitClients(*clients, *new_clients.stream(), *farms.stream(), *accounts.stream(), banks,
-                            phones ? &*phones : nullptr) &&
-               !(table && table->Failed());
+  bool split;
+  {
+    rec::StepReading reading(*clients);
+    split = SplitClients(*clients, *new_clients.stream(), *farms.stream(), *accounts.stream(), banks,
+                         phones ? &*phones : nullptr) &&
+            !(table && table->Failed());
+  }
   FCloseIf(clients);
   rec::FileChanges changes;
   // The client file as it was; an older, different backup is kept too.

@@ -10,6 +10,7 @@
 #include "recfile/backup.hpp"
 #include "recfile/journal.hpp"
 #include "recfile/new_file.hpp"
+#include "recfile/progress.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
@@ -91,7 +92,11 @@ void ConvertTextDocuments() {
     return;
   }
   if (old_texts) {
-    Reading reading = CopyDocuments(*old_texts, *texts.stream());
+    Reading reading;
+    {
+      rec::StepReading step_reading(*old_texts);
+      reading = CopyDocuments(*old_texts, *texts.stream());
+    }
     bool read = !old_texts->Failed();
     FCloseIf(old_texts);
     if (!read) return;

@@ -231,6 +231,16 @@ class Dialog {
   virtual void NextTabStop() = 0;
   // Makes the dialog show what changed while a command runs.
   virtual void Repaint() = 0;
+  // Called now and then while a command runs (see SetFileOpObserver): the
+  // Windows dialog takes the messages that show it alive (its painting, what
+  // the system and other programs send it) and drops the user's keys and
+  // clicks, so that nothing is started or ended half-way. The console has
+  // nothing to take.
+  virtual void KeepAlive() {}
+  // True when the status line shows how far a step of the conversion has got
+  // ("Clientes (1/2) 45%"): the Windows dialog. The console's status line
+  // keeps the step's name alone, which its trace and its tests read.
+  virtual bool ShowsPercentages() const { return false; }
 };
 
 // Shows a message box owned by the given dialog, or by the active window when
@@ -272,5 +282,11 @@ std::uint64_t FileOperationCount();
 
 // Used by the implementations: true when the operation may go ahead.
 bool FileOpAllowed(FileOp op);
+
+// Called at the start of every file operation while set (null: none). Every
+// step of a command reads or writes a file all the time, so this is where a
+// long command keeps its dialog alive and shows how far it has got
+// (recfile/progress.hpp). The observer must not touch a file itself.
+void SetFileOpObserver(void (*observer)());
 
 }  // namespace plat

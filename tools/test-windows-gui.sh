@@ -2,13 +2,18 @@
 # End-to-end test of the Windows program under Wine, driven as a user drives it
 # with the mouse and the keyboard on an X display (Xvfb): the conversion of a
 # folder of an older release, every maintenance command reached from the
-# dialog's system menu, and the working folder when started from C:, A: and D:.
+# dialog's system menu, the dialog answering and showing how far it has got
+# while it converts a large folder, and the working folder when started from
+# C:, A: and D:.
 #
-#   tools/test-windows-gui.sh [--exe PROGRAM] [--out NAME] BUILD_DIR FOLDER [CONSOLE_PROGRAM]
+#   tools/test-windows-gui.sh [--exe PROGRAM] [--out NAME] [--clients N] BUILD_DIR FOLDER [CONSOLE_PROGRAM]
 #
 #   --exe PROGRAM    the program to test, instead of BUILD_DIR/lanvo303.exe
 #                    (the one unpacked from the release package)
 #   --out NAME       the output folder in BUILD_DIR, instead of gui-test
+#   --clients N      the clients of the large folder (default 400000; 0 leaves
+#                    that test out); it needs CONSOLE_PROGRAM and the sample
+#                    tool lanvo-sample beside it
 #   BUILD_DIR        the Windows build (lanvo303.exe, tests/lanvo-probe.exe)
 #   FOLDER           a data folder of an older release; it becomes C:\Vamk\Lanvo
 #   CONSOLE_PROGRAM  the console program of this tree, when there is one: it
@@ -21,14 +26,16 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 exe=""
 out_name=gui-test
+large_clients=400000
 while [ $# -gt 0 ]; do
   case $1 in
     --exe) exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2 ;;
     --out) out_name=$2; shift 2 ;;
+    --clients) large_clients=$2; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -ge 2 ] || { sed -n '2,20p' "$0" >&2; exit 2; }
+[ $# -ge 2 ] || { sed -n '2,24p' "$0" >&2; exit 2; }
 build=$(cd "$1" && pwd)
 folder=$(cd "$2" && pwd)
 console=${3:-}
@@ -45,6 +52,7 @@ trap 'wineserver -k 2> /dev/null || true' EXIT
 [ -n "$exe" ] || exe=$build/lanvo303.exe
 [ -f "$exe" ] || { echo "test-windows-gui: no program $exe" >&2; exit 2; }
 probe_exe=$build/tests/lanvo-probe.exe
+stopwatch_exe=$build/tests/lanvo-dialog-probe.exe
 drive_c=$WINEPREFIX/drive_c
 drive_a=$WINEPREFIX/drive_a
 drive_d=$WINEPREFIX/drive_d
@@ -334,6 +342,113 @@ if [ -n "$console" ] && [ -x "$console" ]; then
   head -n "$(wc -l < "$out/console/messages.txt")" "$out/messages.txt" > "$out/conversion-messages.txt"
   if diff "$out/console/messages.txt" "$out/conversion-messages.txt" > "$out/messages.diff"; then
     pass "messages equal the console's"; else fail "messages differ (messages.diff)"; fi
+fi
+
+# ---------------------------------------------------------------------------
+# A large folder: while it converts, the dialog answers within a second every
+# time it is asked (the stopwatch, tests/win32/helpers/dialog_probe.cpp), its
+# status line shows each step's percent rising, and what the user clicks and
+# types meanwhile starts nothing and ends nothing. The folder must come out as
+# one conversion by the console program leaves it: compared by checksums, so
+# that the large folders are not kept twice.
+
+image() { (cd "$1" && find . -type d | sort && find . -type f -print0 | sort -z | xargs -0 -r sha256sum); }
+
+# What the stopwatch saw: PASS, FAIL and INFO lines.
+judge_answers() {  # answers.txt
+  python3 - "$1" << 'EOF'
+import re, sys
+asked, slowest, late, unread, percents = 0, 0, 0, 0, {}
+for line in open(sys.argv[1], encoding="utf-8"):
+    f = line.rstrip("\n").split("\t")
+    if f[0] not in ("A", "S"):
+        continue
+    if f[0] == "A":
+        asked += 1
+        slowest = max(slowest, int(f[2]))
+        late += f[1] != "1"
+    unread += f[-1] == "(no answer)"
+    m = re.fullmatch(r"(.+) (\d+)%", f[-1])
+    if m:
+        seen = percents.setdefault(m.group(1), [])
+        if not seen or seen[-1] != int(m.group(2)):
+            seen.append(int(m.group(2)))
+print(f"PASS\tasked {asked} times" if asked >= 4 else f"FAIL\tasked only {asked} times during the run")
+print(f"FAIL\t{late} questions not answered within 1000 ms" if late else "PASS\tevery question answered in time")
+print(f"FAIL\tthe status line unread {unread} times" if unread else "PASS\tthe status line read every time")
+print(f"INFO\tslowest answer: {slowest} ms")
+for step, seen in percents.items():
+    print(f"INFO\t{step}: {' '.join(str(p) for p in seen)}")
+    if seen != sorted(seen) or seen[-1] > 100:
+        print(f"FAIL\tthe percent of {step} went back or past 100")
+most = max((len(seen) for seen in percents.values()), default=0)
+print(f"PASS\ta step showed {most} percents rising" if most >= 3 else f"FAIL\tno step showed 3 percents ({most})")
+EOF
+}
+
+sample=""
+[ -n "$console" ] && sample=$(dirname "$console")/lanvo-sample
+if [ "$large_clients" -gt 0 ] && [ -x "$sample" ] && [ -x "$console" ]; then
+  echo "-- $large_clients clients: the dialog answers and shows how far it has got while it converts"
+  large=$out/large
+  gui_temp=$(echo "$drive_c"/users/*/Temp)
+  rm -rf "$large" "$gui_temp/Vamk"
+  mkdir -p "$large/temp/Vamk" "$gui_temp/Vamk"
+  mv "$data" "$large/data.saved"
+  "$sample" --clients "$large_clients" --seed 7 --stage f10 --code-table both "$large/Lanvo" > /dev/null
+  cp -a "$large/Lanvo" "$data"
+  TMPDIR=$large/temp "$console" -C "$large/Lanvo" --no convert > "$large/console-messages.txt" || true
+  image "$large/Lanvo" > "$large/console.sums"
+  image "$large/temp/Vamk" > "$large/console-temp.sums"
+  rm -rf "$large/Lanvo"
+
+  open_dialog "$drive_c" 'C:\Vamk\Lanvo'
+  if [ -n "$dialog" ]; then
+    # Straight into the file, line by line (a pipe would hold the lines back).
+    wine "$stopwatch_exe" 300 > "$out/answers.txt" 2> /dev/null &
+    stopwatch=$!
+    sleep 1
+    click "$dialog" 300
+    for _ in $(seq 1 300); do
+      grep -q '%$' "$out/answers.txt" && break
+      sleep 0.1
+    done
+    shot lanvo303-progress "$dialog"
+    # A second run on top of this one, "&Fechar", the system menu, Alt+F4 and
+    # the close box: none may do anything, now or once the run is over.
+    read -r l t r b < <(rect "$dialog")
+    click "$dialog" 300
+    click "$dialog" 2
+    xdotool mousemove $(((l + r) / 2)) $((t + 10)) click 3
+    xdotool key alt+F4
+    xdotool mousemove $((r - 12)) $((t + 12)) click 1
+    check "closing message of the large conversion" "$(answer_box)" "A conversão foi realizada."
+    wait "$stopwatch" || true
+    sleep 1
+    probe
+    check "no second run, no other message" "$(find_box)" ""
+    check "the dialog is still there" "$(find_dialog "Lanvo 3.03" "Pasta:")" "$dialog"
+    if grep -q '%$' "$out/answers.txt"; then pass "a step's percent shown (lanvo303-progress.png)"; else
+      fail "no percent shown"; fi
+    judge_answers "$out/answers.txt" > "$out/answers-summary.txt" || fail "the answers could not be judged"
+    while IFS=$'\t' read -r kind text; do
+      case $kind in
+        PASS) pass "$text" ;;
+        FAIL) fail "$text" ;;
+        *) echo "  $text" ;;
+      esac
+    done < "$out/answers-summary.txt"
+    if cmp -s <(image "$data") "$large/console.sums" &&
+       cmp -s <(image "$gui_temp/Vamk") "$large/console-temp.sums"; then
+      pass "large folder converted as by the console program"
+    else
+      diff <(image "$data") "$large/console.sums" > "$out/large-folder.diff" || true
+      fail "large folder differs from the console program's (large-folder.diff)"
+    fi
+  fi
+  close_dialog
+  rm -rf "$data" "$large/temp"
+  mv "$large/data.saved" "$data"
 fi
 
 echo "-- started from A:\\, the diskette: drive C:'s data folder"

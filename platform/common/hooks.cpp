@@ -1,5 +1,5 @@
-// Test hooks and fault injection, shared by both implementations of the
-// platform layer. Standard C++ only.
+// Test hooks, fault injection and the observer of file operations, shared by
+// both implementations of the platform layer. Standard C++ only.
 #include <cstdlib>
 
 #include "platform/platform.hpp"
@@ -10,6 +10,7 @@ namespace {
 FaultKind g_fault_kind = FaultKind::kNone;
 std::uint64_t g_fault_at = 0;
 std::uint64_t g_operations = 0;
+void (*g_observer)() = nullptr;
 
 }  // namespace
 
@@ -26,7 +27,10 @@ void InjectFault(FaultKind kind, std::uint64_t at_operation) {
 
 std::uint64_t FileOperationCount() { return g_operations; }
 
+void SetFileOpObserver(void (*observer)()) { g_observer = observer; }
+
 bool FileOpAllowed(FileOp op) {
+  if (g_observer) g_observer();
   ++g_operations;
   if (g_fault_kind != FaultKind::kNone && g_operations == g_fault_at) {
     // A crash ends the process on the spot: no buffer of ours is written and

@@ -24,7 +24,8 @@ std::wstring Wide(std::string_view text);
 std::string Utf8(std::wstring_view text);
 
 // A plat::Dialog over a dialog window: item texts through the wide-character
-// API, the owner's title, the end of a modal dialog.
+// API, the owner's title, the end of a modal dialog, the messages of the
+// thread while a command runs.
 class WindowDialog : public Dialog {
  public:
   WindowDialog() = default;
@@ -42,6 +43,10 @@ class WindowDialog : public Dialog {
   void End(int result) override;
   void NextTabStop() override;
   void Repaint() override;
+  void KeepAlive() override;
+  // Only the conversion dialog BOX104A runs the conversion, whose steps
+  // show their percent on its status line.
+  bool ShowsPercentages() const override { return true; }
 
  private:
   HWND window_ = nullptr;

@@ -1,10 +1,12 @@
 // The dialogs of the Windows program as a user meets them: the conversion
 // dialog's caption, folder and fonts, the Enter key, the status line that is
-// painted at each step of a conversion, and the maintenance dialogs that its
-// system menu opens. The windows live in the test prefix's display-less
+// painted at each step of a conversion, what it takes while a command runs,
+// and the maintenance dialogs that its system menu opens. The windows live in the test prefix's display-less
 // driver; messages stand for the mouse and the keyboard.
 #include "app/win_dialogs.hpp"
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "tests/support.hpp"
@@ -124,7 +126,7 @@ TEST_F(WinDialogsTest, EnterOnAFocusedButtonMovesTheFocusAndPressesNothing) {
 }
 
 // The status line names each step while the conversion runs, and the dialog
-// paints it then, although it takes no message until the run ends.
+// paints it then, not only when the run next hands it its messages.
 TEST_F(WinDialogsTest, TheStatusLineIsPaintedAtEachStep) {
   ASSERT_TRUE(Open(L"BOX104A", app::win::ConversionDialogProc));
   ::UpdateWindow(window_);
@@ -145,6 +147,38 @@ TEST_F(WinDialogsTest, TheStatusLineIsPaintedAtEachStep) {
   EXPECT_EQ(painted, steps);
   EXPECT_EQ(WindowText(Item(100)), "");
   EXPECT_EQ(test::ReadFile("CONV.DAT"), "219\r\n");
+}
+
+// What the dialog takes while a command runs: a message that another thread
+// sends is answered; the clicks and keys that wait meanwhile, on "&Converter
+// Versões" and "&Fechar" and Alt+F4, are dropped; a quit waits for the loop
+// that ends the program.
+TEST_F(WinDialogsTest, KeepAliveAnswersOthersAndDropsTheUsersInput) {
+  ASSERT_TRUE(Open(L"BOX104A", app::win::ConversionDialogProc));
+  test::MessageLog messages;
+  for (int id : {300, 2}) {
+    ::PostMessageW(Item(id), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::PostMessageW(Item(id), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  }
+  ::PostMessageW(window_, WM_SYSKEYDOWN, VK_F4, 1 << 29);
+  ::PostQuitMessage(3);
+  std::atomic<bool> answered = false;
+  std::thread other([&] {
+    DWORD_PTR result = 0;
+    answered = ::SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+  });
+  for (int turn = 0; turn < 500 && !answered; ++turn) {
+    dialog_.KeepAlive();
+    ::Sleep(10);
+  }
+  other.join();
+  EXPECT_TRUE(answered);
+  EXPECT_TRUE(::IsWindowVisible(window_));
+  EXPECT_TRUE(messages.texts().empty());
+  EXPECT_FALSE(test::FileExists("CONV.DAT"));
+  MSG quit;
+  ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 3u);
 }
 
 TEST_F(WinDialogsTest, CloseEndsTheModalDialogWithZero) {
