@@ -19,26 +19,26 @@
 #include "app/console_batch.hpp"
 #include "app/console_status.hpp"
 #include "app/console_trace.hpp"
-#include "app/dialog_proc.hpp"
-#include "app/text_dialog.hpp"
+#include "ui/dialog_proc.hpp"
+#include "ui/text_dialog.hpp"
 #include "lanvo_version.hpp"
 #include "platform/platform.hpp"
 #include "platform/posix/posix.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 
 namespace {
 
 constexpr char kMainTitle[] = "Lanvo 3.03";
 
 // The edit fields take at most 3 characters.
-std::string Field(const std::string& text) { return app::FirstCharacters(text, 3); }
+std::string Field(const std::string& text) { return ui::FirstCharacters(text, 3); }
 
-void Send(app::TextDialog& dialog, int command) {
-  app::DialogProc(&dialog, app::DialogMessage::kCommand, static_cast<unsigned>(command));
+void Send(ui::TextDialog& dialog, int command) {
+  ui::DialogProc(&dialog, ui::DialogMessage::kCommand, static_cast<unsigned>(command));
 }
 
 // The conversion dialog on the terminal: it waits for C (convert) or F (close).
-void InteractiveDialog(app::TextDialog& dialog) {
+void InteractiveDialog(ui::TextDialog& dialog) {
   for (;;) {
     std::cout << dialog.caption() << "\n"
               << "  Pasta:  " << dialog.ItemText(kItemFolder) << "\n"
@@ -169,33 +169,33 @@ void RunDialogCommand(const Options& o) {
   using Command = Options::Command;
   switch (o.command) {
     case Command::kDelinquency: {
-      app::TextDialog dialog(app::DelinquencyDialogItems(), kMainTitle);
-      app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
+      ui::TextDialog dialog(ui::DelinquencyDialogItems(), kMainTitle);
+      ui::DialogProc(&dialog, ui::DialogMessage::kInitDialog);
       Send(dialog, kItemDelinquency);
-      std::cout << "Veltoral - CPF/CNPJ em dia: " << dialog.ItemText(kItemCount100) << "\n"
-                << "Grupo 1xx - Sócios em dia: " << dialog.ItemText(kItemCount101) << "\n"
-                << "Grupo 0xx - Inadimplentes: " << dialog.ItemText(kItemCount102) << "\n";
+      std::cout << "Veltoral - CPF/CNPJ em dia: " << dialog.ItemText(kItemMembersInGoodStanding) << "\n"
+                << "Grupo 1xx - Sócios em dia: " << dialog.ItemText(kItemClientsUpToDate) << "\n"
+                << "Grupo 0xx - Inadimplentes: " << dialog.ItemText(kItemClientsDelinquent) << "\n";
       return;
     }
     case Command::kExport:
     case Command::kImport: {
-      app::TextDialog dialog({kItemGroupField, kItemFolder, kItemClose}, kMainTitle);
-      app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
+      ui::TextDialog dialog({kItemGroupField, kItemFolder, kItemClose}, kMainTitle);
+      ui::DialogProc(&dialog, ui::DialogMessage::kInitDialog);
       dialog.SetItemText(kItemGroupField, Field(o.group));
       Send(dialog, o.command == Command::kExport ? kItemExport : kItemImport);
       return;
     }
     case Command::kRegroup: {
-      app::TextDialog dialog({kItemOldGroup, kItemNewGroup, kItemFolder, kItemClose}, kMainTitle);
-      app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
+      ui::TextDialog dialog({kItemOldGroup, kItemNewGroup, kItemFolder, kItemClose}, kMainTitle);
+      ui::DialogProc(&dialog, ui::DialogMessage::kInitDialog);
       dialog.SetItemText(kItemOldGroup, Field(o.old_group));
       dialog.SetItemText(kItemNewGroup, Field(o.new_group));
       Send(dialog, kItemRegroup);
       return;
     }
     default: {
-      app::TextDialog dialog(app::ConversionDialogItems(), kMainTitle);
-      app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
+      ui::TextDialog dialog(ui::ConversionDialogItems(), kMainTitle);
+      ui::DialogProc(&dialog, ui::DialogMessage::kInitDialog);
       if (o.command == Command::kConvert && !o.trace_file.empty())
         console::RunTracedConversion(kMainTitle, o.trace_file, o.trace_steps, o.yes);
       else if (o.command == Command::kConvert)
@@ -223,5 +223,5 @@ int main(int argc, char** argv) {
   }
   if (!SetUpFolders(o)) return 2;
   RunDialogCommand(o);
-  return plat::posix::ErrorShown() || app::FolderWasBusy() ? 1 : 0;
+  return plat::posix::ErrorShown() || ui::FolderWasBusy() ? 1 : 0;
 }

@@ -9,10 +9,10 @@
 #include <map>
 #include <sstream>
 
-#include "app/dialog_proc.hpp"
-#include "app/text_dialog.hpp"
+#include "ui/dialog_proc.hpp"
+#include "ui/text_dialog.hpp"
 #include "platform/platform.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 
 namespace console {
 namespace {
@@ -110,10 +110,10 @@ class ReadWatch {
 };
 
 // The dialog of the run, which takes a snapshot as each step begins.
-class ObservedDialog : public app::TextDialog {
+class ObservedDialog : public ui::TextDialog {
  public:
   ObservedDialog(const std::string& owner_title, bool steps, Trace* trace)
-      : TextDialog(app::ConversionDialogItems(), owner_title), steps_(steps), trace_(trace) {
+      : TextDialog(ui::ConversionDialogItems(), owner_title), steps_(steps), trace_(trace) {
     if (steps_) Take("start");
   }
   void SetItemText(int id, std::string_view text) override {
@@ -181,8 +181,8 @@ void RunTracedConversion(const std::string& owner_title, const std::string& file
     return static_cast<int>(plat::kIdOk);
   };
   ObservedDialog dialog(owner_title, steps, &trace);
-  app::DialogProc(&dialog, app::DialogMessage::kInitDialog);
-  app::DialogProc(&dialog, app::DialogMessage::kCommand, kItemConvert);
+  ui::DialogProc(&dialog, ui::DialogMessage::kInitDialog);
+  ui::DialogProc(&dialog, ui::DialogMessage::kCommand, kItemConvert);
   dialog.Finish();
   trace.written = BytesWritten();
   plat::TestHooks().message_box = nullptr;

@@ -1,7 +1,7 @@
 #include "app/win_dialogs.hpp"
 
-#include "app/dialog_proc.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog_proc.hpp"
+#include "ui/dialog.hpp"
 
 namespace app::win {
 namespace {
@@ -18,17 +18,17 @@ INT_PTR PortableDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
       auto* dialog = reinterpret_cast<plat::win32::WindowDialog*>(lparam);
       ::SetWindowLongPtrW(window, DWLP_USER, lparam);
       dialog->Attach(window);
-      return DialogProc(dialog, DialogMessage::kInitDialog) ? TRUE : FALSE;
+      return ui::DialogProc(dialog, ui::DialogMessage::kInitDialog) ? TRUE : FALSE;
     }
     case WM_COMMAND:
       if (auto* dialog = DialogOf(window))
-        return DialogProc(dialog, DialogMessage::kCommand, static_cast<unsigned>(wparam)) ? TRUE : FALSE;
+        return ui::DialogProc(dialog, ui::DialogMessage::kCommand, static_cast<unsigned>(wparam)) ? TRUE : FALSE;
       return FALSE;
     case WM_SETCURSOR:
       // While a command runs the dialog takes messages, the mouse's too: the
       // wait cursor stays over it, the items included, unless a message box
       // of the command waits for the user.
-      if (!CommandRunning() || !::IsWindowEnabled(window)) return FALSE;
+      if (!ui::CommandRunning() || !::IsWindowEnabled(window)) return FALSE;
       ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
       ::SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
       return TRUE;
@@ -88,7 +88,7 @@ INT_PTR CALLBACK ConversionDialogProc(HWND window, UINT message, WPARAM wparam, 
   if (message == WM_SYSCOMMAND) {
     // A command of the menu in the middle of another is not carried out, as
     // DialogProc carries out none.
-    if (CommandRunning() && (wparam & 0xFFF0) < SC_SIZE) return TRUE;
+    if (ui::CommandRunning() && (wparam & 0xFFF0) < SC_SIZE) return TRUE;
     switch (wparam & 0xFFF0) {
       case kMenuExportImport:
         RunDialog(window, L"BOXEXPIMP", MaintenanceDialogProc);

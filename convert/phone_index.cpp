@@ -17,7 +17,7 @@
 #include "recfile/client_record.hpp"
 #include "recfile/journal.hpp"
 #include "recfile/new_file.hpp"
-#include "recfile/progress.hpp"
+#include "ui/progress.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 
@@ -152,7 +152,7 @@ void BuildPhoneIndex() {
   if (in) {
     clients.emplace(kClients, rec::NewFile::Placing::kJournal);
     if (!clients->stream()) return;
-    rec::StepReading reading(*in);
+    ui::StepReading reading(*in);
     std::string buffer, record;
     for (std::int64_t start = 0;; start += kRecordLength) {
       std::string_view read = rec::ReadRecord(*in, start, kRecordLength, buffer);

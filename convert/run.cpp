@@ -17,10 +17,10 @@
 #include "convert/split.hpp"
 #include "convert/text_documents.hpp"
 #include "recfile/backup.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 #include "recfile/journal.hpp"
 #include "recfile/new_file.hpp"
-#include "recfile/progress.hpp"
+#include "ui/progress.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/refusals.hpp"
 
@@ -56,7 +56,7 @@ const FileConversion kPaymentForms = {"F14R0.DAT", "F14.DAT", "F14.TMP", Convert
 // not be made (full disk, no right), or a source that another program changed
 // after it was read, keeps the source.
 void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
-  rec::BeginStep(dialog, step.status);
+  ui::BeginStep(dialog, step.status);
   plat::FileStamp read_as;
   bool converted = false;
   if (!plat::Exists(step.target)) {
@@ -65,7 +65,7 @@ void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
       rec::NewFile target(step.target);
       bool written = false;
       if (target.stream()) {
-        rec::StepReading reading(*source);
+        ui::StepReading reading(*source);
         written = Convert(step, dialog, *source, *target.stream());
       }
       if (written && !source->Failed()) converted = target.Commit();
@@ -130,25 +130,25 @@ void RunConversion(plat::Dialog* dialog) {
   for (const FileConversion* step : {&kClientsToR1, &kClientsToR2, &kCodeTable})
     if (going()) RunFileConversion(dialog, *step);
   if (going()) {
-    rec::BeginStep(dialog, "Registros");
+    ui::BeginStep(dialog, "Registros");
     // Logged once the fix is complete: a fix cut short is done again in full.
     if (LogTest("219") == 0 && FixRegistrations()) LogTestAndMark("219");
   }
   if (going()) RunFileConversion(dialog, kPaymentForms);
   if (going()) {
-    rec::BeginStep(dialog, "Fazendas e contas bancárias");
+    ui::BeginStep(dialog, "Fazendas e contas bancárias");
     convert::SplitFarmsAndAccounts();
     convert::MigrateOldCounters();
   }
   if (going()) {
-    rec::BeginStep(dialog, "Telefones e textos");
+    ui::BeginStep(dialog, "Telefones e textos");
     convert::BuildPhoneIndex();
     convert::ConvertTextDocuments();
   }
   // The clean-up deletes files whose contents a step may still be moving: it
   // waits while a step's changes wait in the journal.
   if (going() && !rec::JournalPending()) {
-    rec::BeginStep(dialog, "Limpeza de arquivos");
+    ui::BeginStep(dialog, "Limpeza de arquivos");
     convert::CleanUpFolder();
   }
 

@@ -21,7 +21,7 @@
 #include "recfile/find_key.hpp"
 #include "recfile/journal.hpp"
 #include "recfile/new_file.hpp"
-#include "recfile/progress.hpp"
+#include "ui/progress.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/refusals.hpp"
 
@@ -139,7 +139,7 @@ void SplitFarmsAndAccounts() {
   BankNames banks(table.get());
   bool split;
   {
-    rec::StepReading reading(*clients);
+    ui::StepReading reading(*clients);
     split = SplitClients(*clients, *new_clients.stream(), *farms.stream(), *accounts.stream(), banks,
                          phones ? &*phones : nullptr) &&
             !(table && table->Failed());

@@ -10,7 +10,7 @@
 #include "recfile/backup.hpp"
 #include "recfile/journal.hpp"
 #include "recfile/new_file.hpp"
-#include "recfile/progress.hpp"
+#include "ui/progress.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
@@ -94,7 +94,7 @@ void ConvertTextDocuments() {
   if (old_texts) {
     Reading reading;
     {
-      rec::StepReading step_reading(*old_texts);
+      ui::StepReading step_reading(*old_texts);
       reading = CopyDocuments(*old_texts, *texts.stream());
     }
     bool read = !old_texts->Failed();

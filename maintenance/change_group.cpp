@@ -12,7 +12,7 @@
 #include "maintenance/client_file.hpp"
 #include "maintenance/field_pass.hpp"
 #include "recfile/client_record.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"

@@ -12,7 +12,7 @@
 #include "maintenance/field_pass.hpp"
 #include "maintenance/working_set.hpp"
 #include "recfile/client_record.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 #include "recfile/member_record.hpp"
 #include "recfile/record_io.hpp"
 #include "recfile/recfile.hpp"
@@ -75,8 +75,8 @@ class Counters {
     if ((up_to_date_ + delinquent_) % kShowEvery == 0) Show();
   }
   void Show() {
-    SetDlgNumber(dialog_, kItemCount101, up_to_date_);
-    SetDlgNumber(dialog_, kItemCount102, delinquent_);
+    SetDlgNumber(dialog_, kItemClientsUpToDate, up_to_date_);
+    SetDlgNumber(dialog_, kItemClientsDelinquent, delinquent_);
     dialog_->Repaint();
   }
 
@@ -119,9 +119,9 @@ void ShowError(plat::Dialog* dialog, const char* text) {
 }  // namespace
 
 void UpdateDelinquency(plat::Dialog* dialog) {
-  SetDlgNumber(dialog, kItemCount100, 0);
-  SetDlgNumber(dialog, kItemCount101, 0);
-  SetDlgNumber(dialog, kItemCount102, 0);
+  SetDlgNumber(dialog, kItemMembersInGoodStanding, 0);
+  SetDlgNumber(dialog, kItemClientsUpToDate, 0);
+  SetDlgNumber(dialog, kItemClientsDelinquent, 0);
   maint::WorkingSet in_good_standing;
   DateParts reference = ReferenceMonth(plat::Now());
 
@@ -136,7 +136,7 @@ void UpdateDelinquency(plat::Dialog* dialog) {
     ShowError(dialog, "Erro ao abrir o arquivo de sócios do Veltoral.");
     return;
   }
-  SetDlgNumber(dialog, kItemCount100, in_good_standing.Count());
+  SetDlgNumber(dialog, kItemMembersInGoodStanding, in_good_standing.Count());
 
   StreamPtr clients = OpenToUpdate(client::kFile);
   if (!clients) {

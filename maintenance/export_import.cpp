@@ -17,7 +17,7 @@
 #include "maintenance/client_file.hpp"
 #include "maintenance/code_map.hpp"
 #include "recfile/client_record.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 #include "recfile/recfile.hpp"
 #include "recfile/text.hpp"
 

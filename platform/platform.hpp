@@ -286,7 +286,7 @@ bool FileOpAllowed(FileOp op);
 // Called at the start of every file operation while set (null: none). Every
 // step of a command reads or writes a file all the time, so this is where a
 // long command keeps its dialog alive and shows how far it has got
-// (recfile/progress.hpp). The observer must not touch a file itself.
+// (ui/progress.hpp). The observer must not touch a file itself.
 void SetFileOpObserver(void (*observer)());
 
 }  // namespace plat

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "maintenance/change_group.hpp"
 #include "recfile/client_record.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 #include "tests/other_program.hpp"
 #include "tests/support.hpp"
 
@@ -43,7 +43,7 @@ class ChangeGroupTest : public test::FolderTest {
   }
   // Runs the command and answers the group of every record afterwards.
   std::vector<std::string> Regroup(const std::string& old_group, const std::string& new_group) {
-    app::TextDialog dialog({kItemOldGroup, kItemNewGroup}, "Lanvo 3.03");
+    ui::TextDialog dialog({kItemOldGroup, kItemNewGroup}, "Lanvo 3.03");
     dialog.SetItemText(kItemOldGroup, old_group);
     dialog.SetItemText(kItemNewGroup, new_group);
     ChangeClientGroup(&dialog);
@@ -132,7 +132,7 @@ TEST_F(ChangeGroupTest, AnEmptyFileGivesZero) {
 
 TEST_F(ChangeGroupTest, AMissingOrReadOnlyFileIsRefused) {
   const test::Message refused{"Erro ao abrir o arquivo de clientes.", "Lanvo", plat::kIconError};
-  app::TextDialog dialog({kItemOldGroup, kItemNewGroup}, "Lanvo 3.03");
+  ui::TextDialog dialog({kItemOldGroup, kItemNewGroup}, "Lanvo 3.03");
   dialog.SetItemText(kItemOldGroup, "1");
   ChangeClientGroup(&dialog);
   EXPECT_FALSE(test::FileExists(folder() / "F10R2.DAT"));

@@ -1,21 +1,21 @@
 // The dialog procedure, driven through a dialog that only holds texts.
-#include "app/dialog_proc.hpp"
+#include "ui/dialog_proc.hpp"
 
-#include "app/text_dialog.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/text_dialog.hpp"
+#include "ui/dialog.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
-using app::DialogMessage;
-using app::DialogProc;
+using ui::DialogMessage;
+using ui::DialogProc;
 
 class DialogProcTest : public test::FolderTest {
  protected:
   bool Command(unsigned id, unsigned notification = 0) {
     return DialogProc(&dialog_, DialogMessage::kCommand, id | (notification << 16));
   }
-  app::TextDialog dialog_{{250, 150, 200, 100, 110, 111, 300, 2, 500, 350}, "Lanvo 3.03"};
+  ui::TextDialog dialog_{{250, 150, 200, 100, 110, 111, 300, 2, 500, 350}, "Lanvo 3.03"};
   test::MessageLog messages_;
 };
 
@@ -66,7 +66,7 @@ TEST_F(DialogProcTest, NewGroupIsRewrittenOnlyWhenItLosesTheFocus) {
   dialog_.SetItemText(111, "7");
   EXPECT_TRUE(Command(111, 0x0300));  // handled, but nothing changes
   EXPECT_EQ(dialog_.ItemText(111), "7");
-  EXPECT_TRUE(Command(111, app::kNotifyKillFocus));
+  EXPECT_TRUE(Command(111, ui::kNotifyKillFocus));
   EXPECT_EQ(dialog_.ItemText(111), "007");
 }
 

@@ -1,13 +1,13 @@
 // The dialog routines: numbers and codes read from and written to items.
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "tests/support.hpp"
 
 namespace {
 
 std::string Code(const std::string& typed, int width = 3) {
-  app::TextDialog dialog({111}, "");
+  ui::TextDialog dialog({111}, "");
   dialog.SetItemText(111, typed);
   SetDlgCode(&dialog, 111, width);
   return dialog.ItemText(111);
@@ -30,7 +30,7 @@ TEST(DialogRoutines, SetDlgCodeMakesAZeroPaddedCode) {
 }
 
 TEST(DialogRoutines, GetDlgNumberDropsTheSignAndWritesTheValueBack) {
-  app::TextDialog dialog({100}, "");
+  ui::TextDialog dialog({100}, "");
   dialog.SetItemText(100, "  -42abc");
   EXPECT_EQ(GetDlgNumber(&dialog, 100), 42u);
   EXPECT_EQ(dialog.ItemText(100), "42");
@@ -40,7 +40,7 @@ TEST(DialogRoutines, GetDlgNumberDropsTheSignAndWritesTheValueBack) {
 }
 
 TEST(DialogRoutines, SetDlgNumberIsSignedDecimal) {
-  app::TextDialog dialog({101}, "");
+  ui::TextDialog dialog({101}, "");
   SetDlgNumber(&dialog, 101, -7);
   EXPECT_EQ(dialog.ItemText(101), "-7");
   SetDlgNumber(&dialog, 101, 1000000);
@@ -48,7 +48,7 @@ TEST(DialogRoutines, SetDlgNumberIsSignedDecimal) {
 }
 
 TEST(DialogRoutines, ItemTextForADataFileIsCodePage1252) {
-  app::TextDialog dialog({100}, "");
+  ui::TextDialog dialog({100}, "");
   dialog.SetItemText(100, "\xC3\x81" "b");  // "Áb" in UTF-8
   EXPECT_EQ(ItemTextLatin1(&dialog, 100, 3), "\xC1" "b");
   dialog.SetItemText(100, "abcdef");

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "convert/payment_forms.hpp"
 #include "tests/convert_support.hpp"
 #include "tests/step1_layouts.hpp"
@@ -22,7 +22,7 @@ class PaymentFormsTest : public test::FolderTest {
     return test::RunBody([&](rec::Stream& in, rec::Stream& out) { return ConvertPaymentForms(&dialog_, in, out); },
                          source);
   }
-  app::TextDialog dialog_{app::ConversionDialogItems(), "Lanvo 3.03"};
+  ui::TextDialog dialog_{ui::ConversionDialogItems(), "Lanvo 3.03"};
 };
 
 TEST_F(PaymentFormsTest, SlotsGroupIntoRunsOfEqualValues) {

@@ -1,24 +1,24 @@
 // How far a command has got: the status line's text and how often it changes,
 // and a conversion run through the dialog procedure on a dialog that shows
 // its percent, on a clock that the test moves.
-#include "recfile/progress.hpp"
+#include "ui/progress.hpp"
 
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "app/dialog_proc.hpp"
-#include "app/text_dialog.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog_proc.hpp"
+#include "ui/text_dialog.hpp"
+#include "ui/dialog.hpp"
 #include "tests/convert_support.hpp"
 
 namespace {
 
 using namespace std::chrono_literals;
-using rec::ProgressLine;
+using ui::ProgressLine;
 
-const rec::ProgressClock::time_point kStart{};
+const ui::ProgressClock::time_point kStart{};
 
 TEST(ProgressLineTest, TheNameAloneThenAWholePercentAtMostEveryQuarterSecond) {
   ProgressLine line;
@@ -44,9 +44,9 @@ TEST(ProgressLineTest, EdgesOfTheCount) {
 
 // A dialog like the Windows program's, as far as the progress goes: it shows
 // percentages, and counts the moments it is given to take its messages.
-class ShowingDialog : public app::TextDialog {
+class ShowingDialog : public ui::TextDialog {
  public:
-  ShowingDialog() : TextDialog(app::ConversionDialogItems(), "Lanvo 3.03") {}
+  ShowingDialog() : TextDialog(ui::ConversionDialogItems(), "Lanvo 3.03") {}
   bool ShowsPercentages() const override { return true; }
   void KeepAlive() override {
     ++keep_alives;
@@ -57,8 +57,8 @@ class ShowingDialog : public app::TextDialog {
 };
 
 // Every reading of the clock is 100 ms after the one before.
-rec::ProgressClock::time_point SteppingClock() {
-  static rec::ProgressClock::time_point now{};
+ui::ProgressClock::time_point SteppingClock() {
+  static ui::ProgressClock::time_point now{};
   return now += 100ms;
 }
 
@@ -66,7 +66,7 @@ class ProgressRunTest : public test::FolderTest {
  protected:
   void SetUp() override {
     test::FolderTest::SetUp();
-    rec::SetProgressClock(SteppingClock);
+    ui::SetProgressClock(SteppingClock);
     // Some thousand clients: each step reads and writes its window of the
     // files several times.
     std::string clients;
@@ -74,10 +74,10 @@ class ProgressRunTest : public test::FolderTest {
     test::WriteFile("F10.DAT", clients);
   }
   void TearDown() override {
-    rec::SetProgressClock(nullptr);
+    ui::SetProgressClock(nullptr);
     test::FolderTest::TearDown();
   }
-  void Convert() { app::DialogProc(&dialog_, app::DialogMessage::kCommand, kItemConvert); }
+  void Convert() { ui::DialogProc(&dialog_, ui::DialogMessage::kCommand, kItemConvert); }
   ShowingDialog dialog_;
   test::MessageLog messages_;
 };
@@ -121,16 +121,16 @@ TEST_F(ProgressRunTest, CommandsThatReachTheDialogDuringARunAreNotCarriedOut) {
   int sent = 0;
   dialog_.during_run = [&] {
     if (sent++ > 0) return;
-    EXPECT_TRUE(app::CommandRunning());
+    EXPECT_TRUE(ui::CommandRunning());
     for (unsigned id : {kItemConvert, kItemClose, kItemExport, kItemRegroup, kItemDelinquency})
-      EXPECT_TRUE(app::DialogProc(&dialog_, app::DialogMessage::kCommand, id));
+      EXPECT_TRUE(ui::DialogProc(&dialog_, ui::DialogMessage::kCommand, id));
   };
   Convert();
   EXPECT_GT(sent, 0);
   EXPECT_FALSE(dialog_.ended());
   EXPECT_EQ(messages_.texts(), std::vector<std::string>{"A conversão foi realizada."});
-  EXPECT_FALSE(app::CommandRunning());
-  app::DialogProc(&dialog_, app::DialogMessage::kCommand, kItemClose);
+  EXPECT_FALSE(ui::CommandRunning());
+  ui::DialogProc(&dialog_, ui::DialogMessage::kCommand, kItemClose);
   EXPECT_TRUE(dialog_.ended());
 }
 

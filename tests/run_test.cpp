@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
-#include "app/text_dialog.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/text_dialog.hpp"
+#include "ui/dialog.hpp"
 #include "recfile/journal.hpp"
 #include "tests/convert_support.hpp"
 #include "tests/step1_layouts.hpp"
@@ -27,7 +27,7 @@ class RunTest : public test::FolderTest {
     test::FolderTest::TearDown();
   }
   void Convert() { RunConversion(&dialog_); }
-  app::TextDialog dialog_{app::ConversionDialogItems(), "Lanvo 3.03"};
+  ui::TextDialog dialog_{ui::ConversionDialogItems(), "Lanvo 3.03"};
   test::MessageLog messages_;
 };
 

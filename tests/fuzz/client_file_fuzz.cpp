@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "maintenance/change_group.hpp"
 #include "maintenance/export_import.hpp"
 #include "recfile/text.hpp"
@@ -56,7 +56,7 @@ void Export(fuzz::Workspace& ws, const std::string& clients, bool have_clients, 
   ws.SetDisketteFreeSpace(static_cast<std::uint64_t>(free_records) * kLength + kLength - 1);
   long capacity = free_records + (earlier ? static_cast<long>(kEarlierExport / kLength) : 0);
 
-  app::TextDialog dialog(app::ConversionDialogItems(), "Lanvo 3.03");
+  ui::TextDialog dialog(ui::ConversionDialogItems(), "Lanvo 3.03");
   dialog.SetItemText(100, typed);
   ExportImportClients(&dialog, 0);
 
@@ -90,7 +90,7 @@ void Export(fuzz::Workspace& ws, const std::string& clients, bool have_clients, 
 void ChangeGroup(fuzz::Workspace& ws, const std::string& clients, bool have_clients, fuzz::Script& script) {
   std::string typed_old = script.Text(5).c_str();
   std::string typed_new = script.Text(5).c_str();
-  app::TextDialog dialog({110, 111}, "Lanvo 3.03");
+  ui::TextDialog dialog({110, 111}, "Lanvo 3.03");
   dialog.SetItemText(110, typed_old);
   dialog.SetItemText(111, typed_new);
   std::string old_group = AsTyped(typed_old);

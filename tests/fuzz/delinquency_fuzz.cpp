@@ -4,7 +4,7 @@
 // does, worked out here from the bytes field by field.
 #include <string>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "maintenance/delinquency.hpp"
 #include "maintenance/working_set.hpp"
 #include "recfile/text.hpp"
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!(missing & 1)) ws.Write(kMembers, members);
   if (!(missing & 2)) ws.Write(kClients, clients);
 
-  app::TextDialog dialog(app::DelinquencyDialogItems(), "Lanvo 3.03");
+  ui::TextDialog dialog(ui::DelinquencyDialogItems(), "Lanvo 3.03");
   UpdateDelinquency(&dialog);
   auto messages = ws.TakeMessages();
   fuzz::Check(messages.size() == 1, "the update showed more than its closing message");

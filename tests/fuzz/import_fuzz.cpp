@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "maintenance/export_import.hpp"
 #include "recfile/text.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!(missing & 2)) ws.Write(kClients, clients);
   std::string before = ws.Read(kClients);
 
-  app::TextDialog dialog(app::ConversionDialogItems(), "Lanvo 3.03");
+  ui::TextDialog dialog(ui::ConversionDialogItems(), "Lanvo 3.03");
   dialog.SetItemText(100, typed);
   ExportImportClients(&dialog, 1);
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "convert/payment_forms.hpp"
 #include "tests/fuzz/file_conversion.hpp"
 
@@ -20,7 +20,7 @@ constexpr std::size_t kGroupsAt = 168, kGroupWidth = 7, kGroupCount = 10;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Workspace ws(size);
-  app::TextDialog dialog(app::ConversionDialogItems(), "Lanvo 3.03");
+  ui::TextDialog dialog(ui::ConversionDialogItems(), "Lanvo 3.03");
   std::string forms = fuzz::ConvertAndCheck(ws, kPaymentForms, {reinterpret_cast<const char*>(data), size}, &dialog);
   // A group is blank, or a count of 1 to 24 and a value above 0.
   for (std::size_t start = 0; start < forms.size(); start += kPaymentForms.target_length) {

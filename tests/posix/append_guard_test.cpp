@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "maintenance/export_import.hpp"
 #include "platform/posix/posix.hpp"
 #include "recfile/client_record.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 #include "tests/posix/console_support.hpp"
 #include "tests/support.hpp"
 
@@ -52,7 +52,7 @@ class AppendGuardTest : public test::FolderTest {
     test::WriteFile(folder() / "diskette" / "F10R2.BAK", diskette);
   }
   static void Import() {
-    app::TextDialog dialog({kItemGroupField}, "Lanvo 3.03");
+    ui::TextDialog dialog({kItemGroupField}, "Lanvo 3.03");
     dialog.SetItemText(kItemGroupField, "7");
     ExportImportClients(&dialog, 1);
   }

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "maintenance/delinquency.hpp"
 #include "platform/posix/posix.hpp"
 #include "recfile/client_record.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 #include "tests/other_program.hpp"
 #include "tests/support.hpp"
 
@@ -83,9 +83,9 @@ class DelinquencyTest : public test::FolderTest {
     return marks;
   }
   std::vector<std::string> Shown() {
-    return {dialog.ItemText(kItemCount100), dialog.ItemText(kItemCount101), dialog.ItemText(kItemCount102)};
+    return {dialog.ItemText(kItemMembersInGoodStanding), dialog.ItemText(kItemClientsUpToDate), dialog.ItemText(kItemClientsDelinquent)};
   }
-  app::TextDialog dialog{app::DelinquencyDialogItems(), "Lanvo 3.03"};
+  ui::TextDialog dialog{ui::DelinquencyDialogItems(), "Lanvo 3.03"};
   test::MessageLog log;
 };
 
@@ -215,7 +215,7 @@ TEST_F(DelinquencyTest, ASecondRunGivesTheSameMarksAndCounts) {
 TEST_F(DelinquencyTest, AMissingMemberFileChangesNoClient) {
   WriteClients({"11111111111"});
   std::string before = test::ReadFile(folder() / "F10R2.DAT");
-  dialog.SetItemText(kItemCount101, "17");
+  dialog.SetItemText(kItemClientsUpToDate, "17");
   Update();
   EXPECT_EQ(test::ReadFile(folder() / "F10R2.DAT"), before);
   EXPECT_EQ(Shown(), (Counts{"0", "0", "0"}));

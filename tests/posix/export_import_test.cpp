@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "maintenance/export_import.hpp"
 #include "platform/posix/posix.hpp"
 #include "recfile/client_record.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 #include "recfile/stream.hpp"
 #include "tests/other_program.hpp"
 #include "tests/posix/console_support.hpp"
@@ -90,7 +90,7 @@ class ExportImportTest : public test::FolderTest {
     };
   }
   void Run(int mode, const std::string& group) {
-    app::TextDialog dialog({kItemGroupField}, "Lanvo 3.03");
+    ui::TextDialog dialog({kItemGroupField}, "Lanvo 3.03");
     dialog.SetItemText(kItemGroupField, group);
     ExportImportClients(&dialog, mode);
   }

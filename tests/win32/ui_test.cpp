@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 #include "platform/platform.hpp"
 #include "platform/win32/win32.hpp"
 #include "tests/support.hpp"
@@ -68,7 +68,7 @@ TEST_F(Win32UiTest, AQuestionIsOwnedByItsDialogAndDefaultsToNo) {
 }
 
 TEST_F(Win32UiTest, WithoutADialogTheActiveWindowOwnsTheBox) {
-  app::TextDialog not_a_window({100}, "Lanvo 3.03");
+  ui::TextDialog not_a_window({100}, "Lanvo 3.03");
   for (plat::Dialog* owner : {static_cast<plat::Dialog*>(nullptr), static_cast<plat::Dialog*>(&not_a_window)}) {
     seen_ = Seen{};
     EXPECT_EQ(Show(owner, "Sistema ocupado, tente novamente.", "FileBusy", plat::kIconWarning, plat::kIdOk),

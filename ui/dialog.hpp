@@ -10,9 +10,9 @@
 enum DialogItem : int {
   kItemClose = 2,
   kItemStatus = 100,        // status line of the conversion dialog; group field of export/import
-  kItemCount100 = 100,      // delinquency: members in good standing
-  kItemCount101 = 101,      // delinquency: clients marked up to date
-  kItemCount102 = 102,      // delinquency: clients marked delinquent
+  kItemMembersInGoodStanding = 100,      // delinquency: members in good standing
+  kItemClientsUpToDate = 101,      // delinquency: clients marked up to date
+  kItemClientsDelinquent = 102,      // delinquency: clients marked delinquent
   kItemGroupField = 100,
   kItemOldGroup = 110,
   kItemNewGroup = 111,

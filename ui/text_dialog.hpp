@@ -9,7 +9,7 @@
 
 #include "platform/platform.hpp"
 
-namespace app {
+namespace ui {
 
 class TextDialog : public plat::Dialog {
  public:
@@ -56,4 +56,4 @@ class TextDialog : public plat::Dialog {
 std::vector<int> ConversionDialogItems();
 std::vector<int> DelinquencyDialogItems();
 
-}  // namespace app
+}  // namespace ui

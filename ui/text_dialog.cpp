@@ -1,6 +1,6 @@
-#include "app/text_dialog.hpp"
+#include "ui/text_dialog.hpp"
 
-namespace app {
+namespace ui {
 
 TextDialog::TextDialog(std::vector<int> items, std::string owner_title)
     : items_(items.begin(), items.end()), owner_title_(std::move(owner_title)) {}
@@ -36,4 +36,4 @@ std::vector<int> DelinquencyDialogItems() {
   return {352, 200, 100, 201, 101, 202, 102, 313, 2, 500, 150, 400};
 }
 
-}  // namespace app
+}  // namespace ui

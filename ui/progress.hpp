@@ -21,7 +21,7 @@
 #include "platform/platform.hpp"
 #include "recfile/stream.hpp"
 
-namespace rec {
+namespace ui {
 
 using ProgressClock = std::chrono::steady_clock;
 constexpr auto kKeepAliveEvery = std::chrono::milliseconds(50);
@@ -63,7 +63,7 @@ void BeginStep(plat::Dialog* dialog, std::string_view status);
 // few records each. It must end before the stream closes.
 class StepReading {
  public:
-  explicit StepReading(const Stream& stream);
+  explicit StepReading(const rec::Stream& stream);
   ~StepReading();
   StepReading(const StepReading&) = delete;
   StepReading& operator=(const StepReading&) = delete;
@@ -72,4 +72,4 @@ class StepReading {
 // For the tests: the clock that the progress reads (null: the steady clock).
 void SetProgressClock(ProgressClock::time_point (*now)());
 
-}  // namespace rec
+}  // namespace ui

@@ -8,7 +8,7 @@
 
 #include "platform/platform.hpp"
 
-namespace app {
+namespace ui {
 
 enum class DialogMessage { kInitDialog, kCommand };
 
@@ -28,4 +28,4 @@ bool CommandRunning();
 // inside an accented letter would end in a broken character.
 std::string FirstCharacters(const std::string& text, std::size_t n);
 
-}  // namespace app
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "app/dialog_proc.hpp"
+#include "ui/dialog_proc.hpp"
 
 #include <string>
 
@@ -7,12 +7,12 @@
 #include "maintenance/change_group.hpp"
 #include "maintenance/delinquency.hpp"
 #include "maintenance/export_import.hpp"
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 #include "recfile/journal.hpp"
-#include "recfile/progress.hpp"
+#include "ui/progress.hpp"
 #include "recfile/refusals.hpp"
 
-namespace app {
+namespace ui {
 
 std::string FirstCharacters(const std::string& text, std::size_t n) {
   std::size_t end = 0;
@@ -69,7 +69,7 @@ void RunCommand(plat::Dialog* dialog, void (*command)(plat::Dialog*), bool maint
     Running() { g_command_running = true; }
     ~Running() { g_command_running = false; }
   } running;
-  rec::CommandProgress progress(dialog);
+  ui::CommandProgress progress(dialog);
   plat::ClearRefusals();
   g_folder_busy = plat::LockFolder() == plat::FolderLock::kBusy;
   if (g_folder_busy) {
@@ -147,4 +147,4 @@ bool DialogProc(plat::Dialog* dialog, DialogMessage message, unsigned command) {
   }
 }
 
-}  // namespace app
+}  // namespace ui

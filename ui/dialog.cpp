@@ -1,4 +1,4 @@
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 
 #include <cstdio>
 #include <cstdlib>

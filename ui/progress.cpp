@@ -1,10 +1,10 @@
-#include "recfile/progress.hpp"
+#include "ui/progress.hpp"
 
 #include <algorithm>
 
-#include "recfile/dialog.hpp"
+#include "ui/dialog.hpp"
 
-namespace rec {
+namespace ui {
 
 void ProgressLine::Begin(std::string_view step, ProgressClock::time_point now) {
   step_ = step;
@@ -31,7 +31,7 @@ struct Progress {
   ProgressClock::time_point next_keep_alive{};
   // The step of the conversion that runs, when one does.
   ProgressLine line;
-  const Stream* reading = nullptr;
+  const rec::Stream* reading = nullptr;
   // Set while the dialog has the hand: what it does touches no file, but a
   // call back in here must not hand it more.
   bool inside = false;
@@ -75,10 +75,10 @@ void BeginStep(plat::Dialog* dialog, std::string_view status) {
   g_progress.line.Begin(status, Now());
 }
 
-StepReading::StepReading(const Stream& stream) { g_progress.reading = &stream; }
+StepReading::StepReading(const rec::Stream& stream) { g_progress.reading = &stream; }
 
 StepReading::~StepReading() { g_progress.reading = nullptr; }
 
 void SetProgressClock(ProgressClock::time_point (*now)()) { g_progress.clock = now; }
 
-}  // namespace rec
+}  // namespace ui
