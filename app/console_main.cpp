@@ -23,6 +23,7 @@
 #include "platform/platform.hpp"
 #include "platform/posix/posix.hpp"
 #include "recfile/dialog.hpp"
+#include "recfile/stream.hpp"
 
 namespace {
 
@@ -149,6 +150,7 @@ int main(int argc, char** argv) {
     std::cerr << "lanvo303: cannot work in " << folder << "\n";
     return 2;
   }
+  rec::ForgetFailureCause();
   plat::posix::SetDisketteFolder(diskette);
   if (!root.empty()) plat::posix::SetRootFolder(root);
   plat::posix::SetAnswer(yes ? plat::posix::Answer::kYes
@@ -182,5 +184,10 @@ int main(int argc, char** argv) {
     else
       InteractiveDialog(dialog);
   }
-  return plat::posix::ErrorShown() || app::FolderWasBusy() ? 1 : 0;
+  bool failed = plat::posix::ErrorShown() || app::FolderWasBusy();
+  // Which file failed first, and why: the messages of the commands say only
+  // that something failed.
+  std::string cause = rec::FailureCauseText();
+  if (failed && !cause.empty()) std::cerr << "lanvo303: " << cause << "\n";
+  return failed ? 1 : 0;
 }

@@ -92,6 +92,7 @@ void RunConversion(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
   rec::ClearNumberedBackups();
   const std::uint64_t failures_before = rec::FailureCount();
+  rec::ForgetFailureCause();
 
   // A file that could not be read or written ends the run there: a later
   // step would otherwise work without what the failed one was to produce (the
@@ -140,8 +141,10 @@ void RunConversion(plat::Dialog* dialog) {
   ShowNumberedBackups(dialog);
   rec::ShowSkipped(dialog);
   bool refused = rec::ShowRefusals(dialog);
-  if (rec::FailureCount() != failures_before || refused)
-    plat::ShowMessageBox(dialog, kNotDone, "Lanvo", plat::kIconError | plat::kOk);
+  if (rec::FailureCount() != failures_before || refused) {
+    // The first file that failed, and why, as a paragraph of its own.
+    plat::ShowMessageBox(dialog, rec::WithFailureCause(kNotDone), "Lanvo", plat::kIconError | plat::kOk);
+  }
   else
     plat::ShowMessageBox(dialog, "A conversão foi realizada.", "Lanvo", plat::kIconInformation | plat::kOk);
 }
