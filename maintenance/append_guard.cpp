@@ -64,8 +64,7 @@ bool AppendGuard::Release() {
   if (!recorded_) return true;
   if (FDelete(kLengthFile) != 0) return false;
   recorded_ = false;
-  plat::SyncFolder("");
-  return true;
+  return plat::SyncFolder("");
 }
 
 bool RecoverInterruptedAppend() {
@@ -87,8 +86,7 @@ bool RecoverInterruptedAppend() {
   // of the import is left in it.
   if (plat::FileSize(kClientFile) > length && !CutClientFile(length)) return false;
   if (FDelete(kLengthFile) != 0) return false;
-  plat::SyncFolder("");
-  return true;
+  return plat::SyncFolder("");
 }
 
 }  // namespace maint
