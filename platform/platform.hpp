@@ -3,7 +3,9 @@
 // Everything the core needs from the system is declared here and nowhere else:
 // file services, the clock, and the user interface as the core sees it (message
 // boxes, the wait cursor, the dialog's items). platform/posix/ and platform/win32/
-// each implement it once; platform/common/ holds what both share (the test hooks).
+// each implement it once, making every system call through a table that tests
+// may change; platform/common/ holds what both share (the public file services
+// that keep the cause of a failure, the test hooks, the table's lookup by name).
 // This header includes no system header and names no system type.
 //
 // Function names avoid those that <windows.h> turns into macros (MessageBox,
