@@ -63,6 +63,7 @@ void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
   }
   plat::FileStamp now;
   if (converted && (!plat::StampOf(step.source, &now) || !(now == read_as))) {
+    plat::ClearLastError();  // no file service failed: no cause to name
     rec::NoteFailure();  // written to meanwhile: what was added is in no target
     return;
   }

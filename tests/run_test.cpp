@@ -367,6 +367,8 @@ TEST_F(RunTest, ASourceWrittenToWhileItWasConvertedStays) {
   EXPECT_EQ(ReadFile("F10.DAT"), std::string(400, 'A') + "appended meanwhile");
   EXPECT_FALSE(FileExists("F10.TMP"));
   EXPECT_EQ(messages_.messages().back().flags, plat::kIconError | plat::kOk);
+  // No file service failed: the message names no file.
+  EXPECT_EQ(messages_.messages().back().text, kNotDone);
 }
 
 }  // namespace
