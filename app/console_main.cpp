@@ -24,6 +24,7 @@
 #include "lanvo_version.hpp"
 #include "platform/platform.hpp"
 #include "platform/posix/posix.hpp"
+#include "recfile/stream.hpp"
 #include "ui/dialog.hpp"
 
 namespace {
@@ -157,6 +158,7 @@ bool SetUpFolders(Options& o) {
     std::cerr << "lanvo303: cannot work in " << o.folder << "\n";
     return false;
   }
+  rec::ForgetFailureCause();
   plat::posix::SetDisketteFolder(o.diskette);
   if (!o.root.empty()) plat::posix::SetRootFolder(o.root);
   plat::posix::SetAnswer(o.yes ? plat::posix::Answer::kYes
@@ -223,5 +225,10 @@ int main(int argc, char** argv) {
   }
   if (!SetUpFolders(o)) return 2;
   RunDialogCommand(o);
-  return plat::posix::ErrorShown() || ui::FolderWasBusy() ? 1 : 0;
+  bool failed = plat::posix::ErrorShown() || ui::FolderWasBusy();
+  // Which file failed first, and why: the messages of the commands say only
+  // that something failed.
+  std::string cause = rec::FailureCauseText();
+  if (failed && !cause.empty()) std::cerr << "lanvo303: " << cause << "\n";
+  return failed ? 1 : 0;
 }

@@ -58,7 +58,7 @@ void MigrateOldCounters() {
   for (std::size_t field = 0; field < kCounterCount; ++field) {
     if (values[field] <= 0) continue;
     // A counter that could not be written keeps its value in CONFIGA.DAT.
-    if (CounterSetIn(pending, "", kCounterNames[field], values[field]) != 1) return;
+    if (!CounterSetIn(pending, "", kCounterNames[field], values[field])) return;
     any_set = true;
   }
   rec::FileChanges changes;

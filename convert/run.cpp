@@ -79,6 +79,7 @@ void RunFileConversion(plat::Dialog* dialog, const FileConversion& step) {
   }
   plat::FileStamp now;
   if (converted && (!plat::StampOf(step.source, &now) || !(now == read_as))) {
+    plat::ClearLastError();  // no file service failed: no cause to name
     rec::NoteFailure();  // written to meanwhile: what was added is in no target
     return;
   }
@@ -108,6 +109,7 @@ void RunConversion(plat::Dialog* dialog) {
   plat::Cursor previous = plat::ShowWaitCursor();
   rec::ClearNumberedBackups();
   const std::uint64_t failures_before = rec::FailureCount();
+  rec::ForgetFailureCause();
 
   // A file that could not be read or written ends the run there: a later
   // step would otherwise work without what the failed one was to produce (the
@@ -158,8 +160,10 @@ void RunConversion(plat::Dialog* dialog) {
   ShowNumberedBackups(dialog);
   rec::ShowSkipped(dialog);
   bool refused = rec::ShowRefusals(dialog);
-  if (rec::FailureCount() != failures_before || refused)
-    plat::ShowMessageBox(dialog, kNotDone, "Lanvo", plat::kIconError | plat::kOk);
+  if (rec::FailureCount() != failures_before || refused) {
+    // The first file that failed, and why, as a paragraph of its own.
+    plat::ShowMessageBox(dialog, rec::WithFailureCause(kNotDone), "Lanvo", plat::kIconError | plat::kOk);
+  }
   else
     plat::ShowMessageBox(dialog, "A conversão foi realizada.", "Lanvo", plat::kIconInformation | plat::kOk);
 }

@@ -65,8 +65,7 @@ bool AppendGuard::Release() {
   if (!recorded_) return true;
   if (FDelete(kLengthFile) != 0) return false;
   recorded_ = false;
-  plat::SyncFolder("");
-  return true;
+  return plat::SyncFolder("");
 }
 
 bool RecoverInterruptedAppend() {
@@ -88,8 +87,7 @@ bool RecoverInterruptedAppend() {
   // of the import is left in it.
   if (plat::FileSize(client::kFile) > length && !CutClientFile(length)) return false;
   if (FDelete(kLengthFile) != 0) return false;
-  plat::SyncFolder("");
-  return true;
+  return plat::SyncFolder("");
 }
 
 }  // namespace maint

@@ -49,9 +49,11 @@ long ChangeBlock(maint::FieldPass& pass, std::string_view block, const char* old
 void ChangeClientGroup(plat::Dialog* dialog) {
   // The open for update does not clear the read-only attribute: a read-only
   // client file is refused.
+  rec::ForgetFailureCause();
   StreamPtr clients = OpenToUpdate(client::kFile);
   if (!clients) {
-    plat::ShowMessageBox(dialog, "Erro ao abrir o arquivo de clientes.", "Lanvo", plat::kOk | plat::kIconError);
+    plat::ShowMessageBox(dialog, rec::WithFailureCause("Erro ao abrir o arquivo de clientes."), "Lanvo",
+                         plat::kOk | plat::kIconError);
     return;
   }
   plat::Cursor previous = plat::ShowWaitCursor();
@@ -78,7 +80,7 @@ void ChangeClientGroup(plat::Dialog* dialog) {
   // with their group, and the user must know; one that found the file of
   // another size stops there and claims nothing.
   if (end != maint::PassEnd::kDone || !closed)
-    plat::ShowMessageBox(dialog, "Erro ao atualizar o arquivo de clientes.", "Lanvo",
+    plat::ShowMessageBox(dialog, rec::WithFailureCause("Erro ao atualizar o arquivo de clientes."), "Lanvo",
                          plat::kOk | plat::kIconError);
   if (end == maint::PassEnd::kSizeChanged) return;
   char text[96];

@@ -62,6 +62,7 @@ bool InGroup(const char* record, std::size_t length, const std::string& group) {
 }
 
 void ExportClients(plat::Dialog* dialog) {
+  rec::ForgetFailureCause();
   plat::Cursor previous = plat::ShowWaitCursor();
   std::int64_t capacity = DisketteCapacity();
   std::string group = Utf8ToCp1252(dialog->ItemText(kItemGroupField), client::kGroupCodeWidth);
@@ -101,7 +102,7 @@ void ExportClients(plat::Dialog* dialog) {
   plat::RestoreCursor(previous);
 
   if (end == End::kError || end == End::kNotOpened)
-    Show(dialog, "Erro na exportação.", kExportCaption, plat::kIconError);
+    Show(dialog, rec::WithFailureCause("Erro na exportação."), kExportCaption, plat::kIconError);
   if (end == End::kError) return;
   if (end == End::kDiskLimit) Show(dialog, "Limite do disco esgotado", kExportCaption, plat::kIconError);
   Show(dialog, CountMessage("Foram exportados %d clientes.", count), kExportCaption, plat::kIconInformation);

@@ -3,7 +3,9 @@
 // Everything the core needs from the system is declared here and nowhere else:
 // file services, the clock, and the user interface as the core sees it (message
 // boxes, the wait cursor, the dialog's items). platform/posix/ and platform/win32/
-// each implement it once; platform/common/ holds what both share (the test hooks).
+// each implement it once, making every system call through a table that tests
+// may change; platform/common/ holds what both share (the public file services
+// that keep the cause of a failure, the test hooks, the table's lookup by name).
 // This header includes no system header and names no system type.
 //
 // Function names avoid those that <windows.h> turns into macros (MessageBox,
@@ -21,6 +23,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace plat {
@@ -147,6 +150,38 @@ struct LocalTime {
 LocalTime Now();
 
 // ---------------------------------------------------------------------------
+// Why a file operation failed
+//
+// Every file service above that fails says why, the way errno and
+// GetLastError() do, but with the file and the operation: the failure of the
+// last file service called is kept in LastError() until the next failure
+// replaces it. The code is the system's own (std::generic_category for an
+// errno value, std::system_category for a Windows error code); a fault that a
+// test injects fails as a full disk (a write) or an I/O error (anything else).
+
+enum class FileOp;
+
+struct Error {
+  FileOp op{};
+  std::string name;  // the file, as the core spells it; empty when unknown
+  std::error_code code;
+  explicit operator bool() const { return static_cast<bool>(code); }
+};
+
+// The cause of the last failure of a file service, and its forgetting.
+const Error& LastError();
+void ClearLastError();
+// Used by the implementations: records a failure of op on name. An injected
+// fault that is still pending gives its own code in place of code.
+void NoteError(FileOp op, const std::string& name, std::error_code code);
+// The cause in words, for the user: Portuguese for the causes that the
+// program's messages meet most ("Espaço insuficiente no disco."), else the
+// system's own text. One sentence, ending in a full stop.
+std::string Describe(const std::error_code& code);
+// The system's text for one of its own codes (std::system_category).
+std::string SystemText(int code);
+
+// ---------------------------------------------------------------------------
 // Entries refused
 //
 // The data folder comes from customers' machines and archives, so every name,
@@ -257,8 +292,14 @@ void RestoreCursor(Cursor previous);
 // Test hooks (platform/common/hooks.cpp). Each entry, when set, replaces the
 // system's answer; the implementations consult them first.
 
+// The kinds of file operations. kLookup is every look at a name (Exists,
+// IsFolder, IsReadOnly, FileSize, StampOf), kList the listing of a folder
+// (FindFiles), kBusy the busy test.
 enum class FileOp { kOpen, kRead, kWrite, kSize, kSync, kClose, kDelete, kCopy, kRename,
-                    kMakeFolder, kRemoveFolder, kAttributes };
+                    kMakeFolder, kRemoveFolder, kAttributes, kLookup, kList, kBusy };
+constexpr int kFileOpKinds = 15;
+// The name of a kind ("write"), for tests' reports.
+const char* FileOpName(FileOp op);
 
 struct Hooks {
   // Answers every message box instead of the system.
@@ -273,12 +314,30 @@ struct Hooks {
 };
 Hooks& TestHooks();
 
+// The system calls of the file services, by name ("pwrite", "fstatat",
+// "CreateFileW", "FindFirstFileExW"): each implementation makes every system
+// call through one table of its own, whose entries a test may replace, so
+// that any call can be made to fail with any cause of the system's, also in
+// the services that only look (Exists, FindFiles, FileSize, BusyTest). A
+// replacement must have the type of the system's function, cast to
+// SystemCall.
+using SystemCall = void (*)();
+// Replaces an entry; null puts the system's own back. False for an unknown name.
+bool SetSystemCall(std::string_view name, SystemCall call);
+// The entry now; null for an unknown name.
+SystemCall GetSystemCall(std::string_view name);
+// The name that follows name in the table ("" gives the first); "" after the last.
+std::string_view NextSystemCall(std::string_view name);
+
 // Fault injection for whole-program tests: counts the file operations and, at
 // the n-th (counting from 1), fails it or ends the process at once without
 // flushing anything, as a power cut would.
 enum class FaultKind { kNone, kFail, kCrash };
 void InjectFault(FaultKind kind, std::uint64_t at_operation);
 std::uint64_t FileOperationCount();
+// The kind of the operation that the injected fault failed; false while none
+// has failed since InjectFault.
+bool InjectedFailure(FileOp* op);
 
 // Used by the implementations: true when the operation may go ahead.
 bool FileOpAllowed(FileOp op);

@@ -84,31 +84,31 @@ std::int64_t CutRecordOfCounter(const CounterKey& key, const std::string& file) 
   return completed == key.text ? index : -1;
 }
 
-// 1 with the value of record index; 0 when it cannot be read.
-int ReadValue(std::int64_t index, long* value) {
+// True with the value of record index; false when it cannot be read.
+bool ReadValue(std::int64_t index, long* value) {
   StreamPtr f34 = FOpenRead(kCountersFile);
-  if (!f34) return 0;
+  if (!f34) return false;
   char field[kValueWidth + 1];
   if (!f34->Seek(index * kRecordLength + kValueAt) || !FReadField(f34.get(), field, kValueWidth)) {
     FCloseIf(f34);
     plat::ShowMessageBox(nullptr, kReadFailed, kCaption, plat::kIconError);
-    return 0;
+    return false;
   }
   FCloseIf(f34);
   long stored = TextToInt(field);
   *value = (stored < 0 || stored > kMaxValue) ? 0 : stored;
-  return 1;
+  return true;
 }
 
-// 1 with the counter's record (-1 for none) and value (0 for none).
-int ReadCounter(const CounterKey& key, std::int64_t* index, long* value) {
+// True with the counter's record (-1 for none) and value (0 for none).
+bool ReadCounter(const CounterKey& key, std::int64_t* index, long* value) {
   *value = 0;
   *index = FindCounter(key);
-  return *index < 0 ? 1 : ReadValue(*index, value);
+  return *index < 0 || ReadValue(*index, value);
 }
 
 // Rewrites record index, or appends the counter when index is -1.
-int WriteCounter(const CounterKey& key, std::int64_t index, long value,
+bool WriteCounter(const CounterKey& key, std::int64_t index, long value,
                  const std::string& file = kCountersFile) {
   if (index < 0) index = CutRecordOfCounter(key, file);
   char record[64];
@@ -117,45 +117,45 @@ int WriteCounter(const CounterKey& key, std::int64_t index, long value,
   std::int64_t at = index;
   StreamPtr f34 = FOpen2(file, kRecordLength, &at, index >= 0 ? kRewriteRecord : kNewRecord,
                          kAlwaysAppend);
-  if (!f34) return 0;
+  if (!f34) return false;
   // A write that the disk refused leaves the counter as it was: not written.
   bool written = f34->WriteField(record, kRecordLength) == static_cast<std::size_t>(kRecordLength);
-  return FCloseIf(f34) && written ? 1 : 0;
+  return FCloseIf(f34) && written;
 }
 
 }  // namespace
 
-int CounterRead(const char* group, const char* name, long* value) {
+bool CounterRead(const char* group, const char* name, long* value) {
   std::int64_t index;
   return ReadCounter(MakeKey(group, name), &index, value);
 }
 
-int CounterNext(const char* group, const char* name, long* value, int digits) {
+bool CounterNext(const char* group, const char* name, long* value, int digits) {
   CounterKey key = MakeKey(group, name);
   std::int64_t index;
   long current;
   *value = 0;
-  if (!ReadCounter(key, &index, &current)) return 0;
+  if (!ReadCounter(key, &index, &current)) return false;
   int cycle_digits = (digits >= 1 && digits <= 9) ? digits : kDefaultDigits;
   long next = static_cast<long>(NextInCycle(static_cast<unsigned long>(current), cycle_digits));
-  if (!WriteCounter(key, index, next)) return 0;
+  if (!WriteCounter(key, index, next)) return false;
   *value = next;
-  return 1;
+  return true;
 }
 
-int CounterSet(const char* group, const char* name, long value) {
+bool CounterSet(const char* group, const char* name, long value) {
   return CounterSetIn(kCountersFile, group, name, value);
 }
 
-int CounterSetIn(const std::string& file, const char* group, const char* name, long value) {
+bool CounterSetIn(const std::string& file, const char* group, const char* name, long value) {
   CounterKey key = MakeKey(group, name);
   return WriteCounter(key, FindCounter(key, file), value, file);
 }
 
-int CounterRegroup(const char* group, const char* name, const char* new_group) {
+bool CounterRegroup(const char* group, const char* name, const char* new_group) {
   CounterKey key = MakeKey(group, name);
   StreamPtr f34 = FOpenUpdate(kCountersFile);
-  if (!f34) return 0;
+  if (!f34) return false;
   char record[kRecordLength];
   // Deleted records are not passed over here: the first record with the key
   // is the one that moves.
@@ -164,8 +164,8 @@ int CounterRegroup(const char* group, const char* name, const char* new_group) {
     if (std::memcmp(record, key.text.data(), kKeyWidth) != 0) continue;
     f34->Seek(at);
     bool written = f34->WriteField(FieldText(new_group, kGroupWidth), kGroupWidth) == kGroupWidth;
-    return FCloseIf(f34) && written ? 1 : 0;
+    return FCloseIf(f34) && written;
   }
   FCloseIf(f34);
-  return 0;
+  return false;
 }

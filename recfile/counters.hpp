@@ -11,19 +11,19 @@
 
 constexpr char kCountersFile[] = "F34.DAT";
 
-// 1 with the counter's value (0 for a counter that does not exist); 0 when
-// the counters file could not be read.
-int CounterRead(const char* group, const char* name, long* value);
+// True with the counter's value (0 for a counter that does not exist); false
+// when the counters file could not be read.
+bool CounterRead(const char* group, const char* name, long* value);
 // Takes the next code: value + 1, wrapping to 1 after the number made of
-// digits nines (digits 1 to 9; any other count means 6). 1 when the new code
-// was written, with *value the new code; 0 otherwise, with *value 0.
-int CounterNext(const char* group, const char* name, long* value, int digits);
-// Writes the value, appending the counter when it does not exist. 1 when the
-// record was written.
-int CounterSet(const char* group, const char* name, long value);
+// digits nines (digits 1 to 9; any other count means 6). True when the new
+// code was written, with *value the new code; false otherwise, with *value 0.
+bool CounterNext(const char* group, const char* name, long* value, int digits);
+// Writes the value, appending the counter when it does not exist. True when
+// the record was written.
+bool CounterSet(const char* group, const char* name, long value);
 // CounterSet on another file laid out as the counters file: the counter
 // migration builds the new F34.DAT under its pending name.
-int CounterSetIn(const std::string& file, const char* group, const char* name, long value);
-// Gives the first record with that key (deleted or not) the new group. 1 when
-// a record was changed.
-int CounterRegroup(const char* group, const char* name, const char* new_group);
+bool CounterSetIn(const std::string& file, const char* group, const char* name, long value);
+// Gives the first record with that key (deleted or not) the new group. True
+// when a record was changed.
+bool CounterRegroup(const char* group, const char* name, const char* new_group);

@@ -78,7 +78,7 @@ StreamPtr TakeDeletedRecord(const std::string& name, int length, std::int64_t* i
     if (!FIsDeleted(stream.get(), i, length)) continue;
     plat::RestoreCursor(cursor);
     *index = i;
-    if (FCheckPos(stream.get(), RecordStart(i, length)) == 0) return stream;
+    if (FCheckPos(stream.get(), RecordStart(i, length))) return stream;
     *refused = true;
     return Refuse(stream, kPositionFailed);
   }
@@ -114,7 +114,7 @@ StreamPtr AppendRecord(const std::string& name, int length, std::int64_t* index)
 StreamPtr RewriteRecord(const std::string& name, int length, std::int64_t index) {
   StreamPtr stream = FOpenUpdate(name);
   if (!stream) return Refuse(stream, plat::Exists(name) ? kOpenFailed : kMissing);
-  if (FCheckPos(stream.get(), RecordStart(index, length)) == 0) return stream;
+  if (FCheckPos(stream.get(), RecordStart(index, length))) return stream;
   return Refuse(stream, kPositionFailed);
 }
 
@@ -139,10 +139,10 @@ int FileBusy(const std::string& name, int kind) {
   return kind == kBusyWaitOnly ? 0 : 1;
 }
 
-int FCheckPos(Stream* stream, std::int64_t position) {
-  if (!stream || !stream->SeekEnd()) return 1;
-  if (stream->Tell() <= position) return 1;
-  return stream->Seek(position) ? 0 : 1;
+bool FCheckPos(Stream* stream, std::int64_t position) {
+  if (!stream || !stream->SeekEnd()) return false;
+  if (stream->Tell() <= position) return false;
+  return stream->Seek(position);
 }
 
 StreamPtr FOpen2(const std::string& name, int record_length, std::int64_t* index, int mode,

@@ -23,9 +23,9 @@ enum BusyKind : int {
 // when it does not exist), 1 when it stays busy (kinds 0 and 1 only).
 int FileBusy(const std::string& name, int kind);
 
-// Positions the stream at a byte inside the file: 0 when done, 1 when the
-// position lies at or beyond the end of the file or positioning failed.
-int FCheckPos(Stream* stream, std::int64_t position);
+// Positions the stream at a byte inside the file: true when done, false when
+// the position lies at or beyond the end of the file or positioning failed.
+bool FCheckPos(Stream* stream, std::int64_t position);
 
 // What FOpen2 opens for.
 enum FOpen2Mode : int {

@@ -178,7 +178,10 @@ bool CarryAll(const std::vector<std::string>& changes) {
   for (const std::string& change : changes)
     if (!Carry(change)) return false;
   if (!plat::RemoveFile(kJournal)) return false;
-  plat::SyncFolder("");
+  // The changes are made; a removal that may not be on the disk is counted as
+  // a failure all the same (a power cut now would have the next run carry
+  // them out once more, which changes nothing).
+  if (!plat::SyncFolder("")) NoteFailure();
   return true;
 }
 
@@ -245,7 +248,9 @@ bool FileChanges::ApplyAll() {
     FDelete(kJournalBeingWritten);
     return false;
   }
-  plat::SyncFolder("");
+  // No change before the journal's name is on the disk: the next run carries
+  // them out.
+  if (!plat::SyncFolder("")) return false;
   return CarryAll(changes_);
 }
 

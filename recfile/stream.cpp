@@ -17,12 +17,50 @@ constexpr std::size_t kKeepBehind = 8 * 1024;
 constexpr std::int64_t kAlign = 4 * 1024;
 
 std::atomic<std::uint64_t> g_failures{0};
+// The count when the cause was last forgotten: only the first failure after
+// that gives the cause.
+std::uint64_t g_failures_at_forget = 0;
 
 }  // namespace
 
 std::size_t OpenStreamCount() { return g_open_streams.load(); }
 
-void NoteFailure() { ++g_failures; }
+plat::Error& FirstCause() {
+  static plat::Error cause;
+  return cause;
+}
+
+void NoteFailure() {
+  if (!FirstCause() && g_failures.load() == g_failures_at_forget) FirstCause() = plat::LastError();
+  ++g_failures;
+}
+
+const plat::Error& FirstFailureCause() { return FirstCause(); }
+
+void ForgetFailureCause() {
+  FirstCause() = plat::Error{};
+  g_failures_at_forget = g_failures.load();
+  plat::ClearLastError();
+}
+
+std::string FailureCauseText() {
+  const plat::Error& cause = FirstCause();
+  if (!cause) return {};
+  std::string text = plat::Describe(cause.code);
+  if (cause.name.empty()) return text;
+  // A file is written under a name of ours until it is whole: the user knows
+  // it by the name it is to have.
+  std::string name = cause.name;
+  for (std::string_view suffix : {".~new", ".~part"})
+    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+      name.resize(name.size() - suffix.size());
+  return "Arquivo: " + name + " — " + text;
+}
+
+std::string WithFailureCause(std::string text) {
+  std::string cause = FailureCauseText();
+  return cause.empty() ? text : text + "\n\n" + cause;
+}
 // A link, special file or hard link that the file services refused stops the
 // command as a failure does (a name passed over in a listing does not).
 std::uint64_t FailureCount() { return g_failures.load() + (plat::ChangesStopped() ? 1 : 0); }
@@ -43,7 +81,10 @@ std::unique_ptr<Stream> Stream::Open(const std::string& name, plat::OpenMode mod
     bool read_only = mode != plat::OpenMode::kRead && exists && plat::IsReadOnly(name);
     bool missing = !exists && (mode == plat::OpenMode::kRead || mode == plat::OpenMode::kUpdate);
     bool taken = exists && mode == plat::OpenMode::kCreateNew;
-    if (!read_only && !missing && !taken && !plat::IsFolder(name)) NoteFailure();
+    if (!read_only && !missing && !taken && !plat::IsFolder(name))
+      NoteFailure();
+    else
+      plat::ClearLastError();  // refused as a matter of course: no cause of a later failure
     return nullptr;
   }
   std::int64_t size = plat::SizeOf(handle);

@@ -128,4 +128,15 @@ std::size_t OpenStreamCount();
 void NoteFailure();
 std::uint64_t FailureCount();
 
+// The cause of the first failure counted since ForgetFailureCause(): the
+// failure of the file service that the platform layer reported last when it
+// was counted (see plat::LastError). Empty when the failure had no such cause.
+const plat::Error& FirstFailureCause();
+void ForgetFailureCause();
+// The cause for the user, "Arquivo: F10R1.DAT — Espaço insuficiente no
+// disco."; empty when none is known.
+std::string FailureCauseText();
+// text, followed by the cause as a paragraph of its own when one is known.
+std::string WithFailureCause(std::string text);
+
 }  // namespace rec

@@ -151,7 +151,9 @@ TEST_F(ChangeGroupTest, ChangesThatNeverReachTheFileAreNotCounted) {
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
   Regroup("1", "2");
   EXPECT_EQ(log.messages(), (std::vector<test::Message>{
-                                {"Erro ao atualizar o arquivo de clientes.", "Lanvo", plat::kIconError},
+                                {"Erro ao atualizar o arquivo de clientes.\n\n"
+                                 "Arquivo: F10R2.DAT — Espaço insuficiente no disco.",
+                                 "Lanvo", plat::kIconError},
                                 Changed(0)}));
 }
 

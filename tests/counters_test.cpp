@@ -37,20 +37,20 @@ class CounterTest : public FolderTest {};
 
 TEST_F(CounterTest, SetInAFolderWithoutTheFileCreatesOneExactRecord) {
   MessageLog log;
-  EXPECT_EQ(CounterSet("", "9", 42), 1);
+  EXPECT_TRUE(CounterSet("", "9", 42));
   EXPECT_EQ(ReadFile("F34.DAT"), std::string(10, ' ') + "9" + std::string(9, ' ') + "42" + std::string(8, ' '));
   EXPECT_TRUE(log.messages().empty());
 }
 
 TEST_F(CounterTest, SetRewritesAnExistingCounterInPlace) {
   WriteFile("F34.DAT", Counter("", "10", "5") + Counter("", "60", "7") + Counter("X", "10", "9"));
-  EXPECT_EQ(CounterSet("", "60", 1234), 1);
+  EXPECT_TRUE(CounterSet("", "60", 1234));
   EXPECT_EQ(ReadFile("F34.DAT"), Counter("", "10", "5") + Counter("", "60", "1234") + Counter("X", "10", "9"));
 }
 
 TEST_F(CounterTest, SetAppendsANewCounterAfterCompletingACutRecord) {
   WriteFile("F34.DAT", Counter("", "10", "5") + "          60");
-  EXPECT_EQ(CounterSet("", "4", 3), 1);
+  EXPECT_TRUE(CounterSet("", "4", 3));
   EXPECT_EQ(ReadFile("F34.DAT"),
             Counter("", "10", "5") + Counter("", "60", "") + Counter("", "4", "3"));
 }
@@ -65,36 +65,36 @@ TEST_F(CounterTest, ACutRecordOfTheSameCounterIsCompletedNotFollowedByASecondOne
     std::string key_group = cut.substr(0, 10), key_name = cut.size() > 10 ? cut.substr(10) : "";
     WriteFile("F34.DAT", Counter("", "10", "5") + cut);
     long value = 0;
-    ASSERT_EQ(CounterNext(key_group.c_str(), key_name.c_str(), &value, 6), 1);
+    ASSERT_TRUE(CounterNext(key_group.c_str(), key_name.c_str(), &value, 6));
     EXPECT_EQ(value, 1);
-    ASSERT_EQ(CounterNext(key_group.c_str(), key_name.c_str(), &value, 6), 1);
+    ASSERT_TRUE(CounterNext(key_group.c_str(), key_name.c_str(), &value, 6));
     EXPECT_EQ(value, 2);
     EXPECT_EQ(ReadFile("F34.DAT"), Counter("", "10", "5") + Counter(key_group, key_name, "2"));
   }
   // Another counter is still appended after the completed record.
   WriteFile("F34.DAT", Counter("", "10", "5") + "X");
-  EXPECT_EQ(CounterSet("Y", "", 7), 1);
+  EXPECT_TRUE(CounterSet("Y", "", 7));
   EXPECT_EQ(ReadFile("F34.DAT"), Counter("", "10", "5") + Counter("X", "", "") + Counter("Y", "", "7"));
 }
 
 // Each text is cleaned before the record is put together, so that a collapsed
 // pair shortens the group, not the record: the name stays at its offset.
 TEST_F(CounterTest, GroupAndNameAreCleanedAndCutToTheirFields) {
-  EXPECT_EQ(CounterSet("Pra\xC3\xA7" "a\t1", "10", 8), 1);
-  EXPECT_EQ(CounterSet("GRUPOLONGO-X", "NOMELONGO-XY", 9), 1);
+  EXPECT_TRUE(CounterSet("Pra\xC3\xA7" "a\t1", "10", 8));
+  EXPECT_TRUE(CounterSet("GRUPOLONGO-X", "NOMELONGO-XY", 9));
   EXPECT_EQ(ReadFile("F34.DAT"), Counter("Pra\xE7" "a 1", "10", "8") + Counter("GRUPOLONGO", "NOMELONGO-", "9"));
   long value = 0;
-  EXPECT_EQ(CounterRead("Pra\xC3\xA7" "a\t1", "10", &value), 1);
+  EXPECT_TRUE(CounterRead("Pra\xC3\xA7" "a\t1", "10", &value));
   EXPECT_EQ(value, 8);
-  EXPECT_EQ(CounterRead("GRUPOLONGO", "NOMELONGO-", &value), 1);
+  EXPECT_TRUE(CounterRead("GRUPOLONGO", "NOMELONGO-", &value));
   EXPECT_EQ(value, 9);
 }
 
 TEST_F(CounterTest, SetThatCannotBeWrittenIsNotReportedAsWritten) {
   WriteFile("F34.DAT", Counter("", "10", "5"));
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
-  EXPECT_EQ(CounterSet("", "10", 6), 0);
-  EXPECT_EQ(CounterSet("", "11", 1), 0);
+  EXPECT_FALSE(CounterSet("", "10", 6));
+  EXPECT_FALSE(CounterSet("", "11", 1));
   plat::TestHooks().before_file_op = nullptr;
   EXPECT_EQ(ReadFile("F34.DAT"), Counter("", "10", "5"));
 }
@@ -102,7 +102,7 @@ TEST_F(CounterTest, SetThatCannotBeWrittenIsNotReportedAsWritten) {
 TEST_F(CounterTest, SetRefusedByTheGuardedOpenAnswersZero) {
   MessageLog log;
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kOpen; };
-  EXPECT_EQ(CounterSet("", "10", 6), 0);
+  EXPECT_FALSE(CounterSet("", "10", 6));
   plat::TestHooks().before_file_op = nullptr;
   ASSERT_EQ(log.messages().size(), 1u);
   EXPECT_EQ(log.messages()[0].caption, "FOpen2");
@@ -113,12 +113,12 @@ TEST_F(CounterTest, SetRefusedByTheGuardedOpenAnswersZero) {
 
 TEST_F(CounterTest, ReadOfAMissingCounterOrFileIsZero) {
   long value = 77;
-  EXPECT_EQ(CounterRead("", "10", &value), 1);
+  EXPECT_TRUE(CounterRead("", "10", &value));
   EXPECT_EQ(value, 0);
   EXPECT_FALSE(test::FileExists("F34.DAT"));
   WriteFile("F34.DAT", Counter("", "60", "3"));
   value = 77;
-  EXPECT_EQ(CounterRead("", "10", &value), 1);
+  EXPECT_TRUE(CounterRead("", "10", &value));
   EXPECT_EQ(value, 0);
 }
 
@@ -128,7 +128,7 @@ TEST_F(CounterTest, StoredValuesOutsideTheRangeReadAsZero) {
   const std::pair<const char*, long> expected[] = {{"1", 0}, {"2", 0}, {"3", 999999999}, {"4", 0}};
   for (auto [name, want] : expected) {
     long value = -1;
-    EXPECT_EQ(CounterRead("", name, &value), 1) << name;
+    EXPECT_TRUE(CounterRead("", name, &value)) << name;
     EXPECT_EQ(value, want) << name;
   }
 }
@@ -136,9 +136,9 @@ TEST_F(CounterTest, StoredValuesOutsideTheRangeReadAsZero) {
 TEST_F(CounterTest, KeyOfSpacesFindsNothingEvenABlankRecord) {
   WriteFile("F34.DAT", Counter("", "", "77"));
   long value = -1;
-  EXPECT_EQ(CounterRead("", "", &value), 1);
+  EXPECT_TRUE(CounterRead("", "", &value));
   EXPECT_EQ(value, 0);
-  EXPECT_EQ(CounterSet("  ", " ", 3), 1);  // appended, the blank record untouched
+  EXPECT_TRUE(CounterSet("  ", " ", 3));  // appended, the blank record untouched
   EXPECT_EQ(ReadFile("F34.DAT"), Counter("", "", "77") + Counter("", "", "3"));
 }
 
@@ -147,8 +147,8 @@ TEST_F(CounterTest, ValueThatCannotBeReadIsReported) {
   WriteFile("F34.DAT", Counter("", "10", "5").substr(0, 20));
   MessageLog log;
   long value = -1;
-  EXPECT_EQ(CounterRead("", "10", &value), 0);
-  EXPECT_EQ(CounterNext("", "10", &value, 6), 0);
+  EXPECT_FALSE(CounterRead("", "10", &value));
+  EXPECT_FALSE(CounterNext("", "10", &value, 6));
   EXPECT_EQ(value, 0);
   const Message failed{"Erro ao abrir ou posicionar arquivo de contadores.", "MacroCodeCad", plat::kIconError};
   EXPECT_EQ(log.messages(), std::vector<Message>(2, failed));
@@ -161,7 +161,7 @@ TEST_F(CounterTest, ValueThatCannotBeReadIsReported) {
 TEST_F(CounterTest, NextOfANewCounterAppendsOne) {
   WriteFile("F34.DAT", Counter("", "60", "3"));
   long value = 0;
-  EXPECT_EQ(CounterNext("", "10", &value, 6), 1);
+  EXPECT_TRUE(CounterNext("", "10", &value, 6));
   EXPECT_EQ(value, 1);
   EXPECT_EQ(ReadFile("F34.DAT"), Counter("", "60", "3") + Counter("", "10", "1"));
 }
@@ -179,7 +179,7 @@ TEST_F(CounterTest, NextRunsUpToTheNinesAndWrapsToOne) {
   for (const Case& c : cases) {
     WriteFile("F34.DAT", Counter("G", "10", c.stored));
     long value = 0;
-    EXPECT_EQ(CounterNext("G", "10", &value, c.digits), 1) << c.stored << " " << c.digits;
+    EXPECT_TRUE(CounterNext("G", "10", &value, c.digits)) << c.stored << " " << c.digits;
     EXPECT_EQ(value, c.next) << c.stored << " " << c.digits;
     EXPECT_EQ(ReadFile("F34.DAT"), Counter("G", "10", std::to_string(c.next)));
   }
@@ -188,9 +188,9 @@ TEST_F(CounterTest, NextRunsUpToTheNinesAndWrapsToOne) {
 TEST_F(CounterTest, DeletedRecordWithTheKeyIsPassedOver) {
   WriteFile("F34.DAT", Counter("", "10", "5", true) + Counter("", "60", "1") + Counter("", "10", "7"));
   long value = 0;
-  EXPECT_EQ(CounterRead("", "10", &value), 1);
+  EXPECT_TRUE(CounterRead("", "10", &value));
   EXPECT_EQ(value, 7);
-  EXPECT_EQ(CounterNext("", "10", &value, 6), 1);
+  EXPECT_TRUE(CounterNext("", "10", &value, 6));
   EXPECT_EQ(value, 8);
   EXPECT_EQ(ReadFile("F34.DAT"),
             Counter("", "10", "5", true) + Counter("", "60", "1") + Counter("", "10", "8"));
@@ -200,7 +200,7 @@ TEST_F(CounterTest, NextThatCannotBeWrittenGivesNoCode) {
   WriteFile("F34.DAT", Counter("", "10", "5"));
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
   long value = -1;
-  EXPECT_EQ(CounterNext("", "10", &value, 6), 0);
+  EXPECT_FALSE(CounterNext("", "10", &value, 6));
   plat::TestHooks().before_file_op = nullptr;
   EXPECT_EQ(value, 0);
   EXPECT_EQ(StoredValue(0), "5         ");
@@ -211,22 +211,22 @@ TEST_F(CounterTest, NextThatCannotBeWrittenGivesNoCode) {
 
 TEST_F(CounterTest, RegroupMovesTheFirstRecordWithTheKeyDeletedOrNot) {
   WriteFile("F34.DAT", Counter("", "60", "1") + Counter("A", "10", "5", true) + Counter("A", "10", "7"));
-  EXPECT_EQ(CounterRegroup("A", "10", "B"), 1);
+  EXPECT_TRUE(CounterRegroup("A", "10", "B"));
   EXPECT_EQ(ReadFile("F34.DAT"),
             Counter("", "60", "1") + Counter("B", "10", "5", true) + Counter("A", "10", "7"));
 }
 
 TEST_F(CounterTest, RegroupCutsTheNewGroupToItsField) {
   WriteFile("F34.DAT", Counter("A", "10", "5"));
-  EXPECT_EQ(CounterRegroup("A", "10", "NOVOGRUPO-LONGO"), 1);
+  EXPECT_TRUE(CounterRegroup("A", "10", "NOVOGRUPO-LONGO"));
   EXPECT_EQ(ReadFile("F34.DAT"), Counter("NOVOGRUPO-", "10", "5"));
 }
 
 TEST_F(CounterTest, RegroupWithoutAMatchOrAFileChangesNothing) {
-  EXPECT_EQ(CounterRegroup("A", "10", "B"), 0);
+  EXPECT_FALSE(CounterRegroup("A", "10", "B"));
   EXPECT_FALSE(test::FileExists("F34.DAT"));
   WriteFile("F34.DAT", Counter("A", "11", "5"));
-  EXPECT_EQ(CounterRegroup("A", "10", "B"), 0);
+  EXPECT_FALSE(CounterRegroup("A", "10", "B"));
   EXPECT_EQ(ReadFile("F34.DAT"), Counter("A", "11", "5"));
 }
 

@@ -337,13 +337,13 @@ TEST_F(CheckPosTest, OnlyPositionsInsideTheFileAreTaken) {
   WriteFile("F.DAT", Live('A'));
   StreamPtr stream = FOpenRead("F.DAT");
   ASSERT_TRUE(stream);
-  EXPECT_EQ(FCheckPos(stream.get(), 29), 0);
+  EXPECT_TRUE(FCheckPos(stream.get(), 29));
   EXPECT_EQ(stream->Tell(), 29);
   EXPECT_EQ(stream->GetChar(), 'A');
-  EXPECT_EQ(FCheckPos(stream.get(), 30), 1);
-  EXPECT_EQ(FCheckPos(stream.get(), 31), 1);
-  EXPECT_EQ(FCheckPos(stream.get(), -1), 1);
-  EXPECT_EQ(FCheckPos(nullptr, 0), 1);
+  EXPECT_FALSE(FCheckPos(stream.get(), 30));
+  EXPECT_FALSE(FCheckPos(stream.get(), 31));
+  EXPECT_FALSE(FCheckPos(stream.get(), -1));
+  EXPECT_FALSE(FCheckPos(nullptr, 0));
 }
 
 // ---------------------------------------------------------------------------

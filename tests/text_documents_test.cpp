@@ -139,6 +139,7 @@ TEST_F(TextDocumentsTest, StoppedAnywhereTheOldTextsGoOnlyWithTheNewOnesInPlace)
     plat::TestHooks().before_file_op = [&](plat::FileOp) { return ++operations != failing; };
     ConvertTextDocuments();
     plat::TestHooks() = plat::Hooks{};
+    plat::ClearRefusals();  // what follows is the next command
     if (rec::JournalPending()) {
       ASSERT_TRUE(rec::RecoverPending());
     } else if (!FileExists("F40.DAT")) {

@@ -28,9 +28,47 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/common/system_calls.hpp"
 #include "platform/common/wildcard.hpp"
+#include "platform/common/file_services.hpp"
 #include "platform/platform.hpp"
 #include "platform/posix/posix.hpp"
+
+// Every system call of the file services, in the table that tests may
+// change (SetSystemCall).
+#define LANVO_POSIX_CALLS(X) \
+  X(chdir) \
+  X(chmod) \
+  X(close) \
+  X(closedir) \
+  X(copy_file_range) \
+  X(fchmod) \
+  X(fchmodat) \
+  X(fcntl) \
+  X(fdopendir) \
+  X(fstat) \
+  X(fstatat) \
+  X(fstatvfs) \
+  X(fsync) \
+  X(ftruncate) \
+  X(getcwd) \
+  X(linkat) \
+  X(mkdirat) \
+  X(open) \
+  X(openat) \
+  X(posix_fadvise) \
+  X(pread) \
+  X(pwrite) \
+  X(readdir) \
+  X(renameat) \
+  X(renameat2) \
+  X(sync_file_range) \
+  X(syscall) \
+  X(unlinkat) \
+  X(write)
+
+LANVO_SYSTEM_CALLERS(LANVO_POSIX_CALLS)
+LANVO_SYSTEM_CALL_TABLE(LANVO_POSIX_CALLS)
 
 namespace plat {
 namespace posix {
@@ -118,7 +156,7 @@ class Place {
 
   // Moves into a folder: the descriptor is owned from now on.
   void Reset(int dir) {
-    if (dir_ >= 0) ::close(dir_);
+    if (dir_ >= 0) sys::close(dir_);
     dir_ = dir;
   }
   void set_leaf(std::string leaf) { leaf_ = std::move(leaf); }
@@ -161,23 +199,23 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
 // The index of the folder open at dir; null when it cannot be read.
 FolderIndex* IndexOf(int dir) {
   struct stat st;
-  if (::fstatat(dir, ".", &st, 0) != 0) return nullptr;
+  if (sys::fstatat(dir, ".", &st, 0) != 0) return nullptr;
   auto key = std::make_pair(st.st_dev, st.st_ino);
   auto found = Indexes().find(key);
   if (found != Indexes().end() && SameTime(found->second.changed, st.st_mtim)) return &found->second;
-  int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  DIR* listing = fd >= 0 ? ::fdopendir(fd) : nullptr;
+  int fd = sys::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* listing = fd >= 0 ? sys::fdopendir(fd) : nullptr;
   if (!listing) {
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0) sys::close(fd);
     return nullptr;
   }
   FolderIndex index;
   index.changed = st.st_mtim;
-  while (dirent* entry = ::readdir(listing)) {
+  while (dirent* entry = sys::readdir(listing)) {
     std::string_view name = entry->d_name;
     if (name != "." && name != "..") index.names[Folded(name)].emplace_back(name);
   }
-  ::closedir(listing);
+  sys::closedir(listing);
   // Several spellings can coexist on POSIX: in byte order, so that the choice
   // does not depend on the directory's order.
   for (auto& [folded, spellings] : index.names) std::sort(spellings.begin(), spellings.end());
@@ -188,7 +226,7 @@ FolderIndex* IndexOf(int dir) {
 // added or removed a name there.
 void NoteEntry(int dir, const std::string& name, bool added) {
   struct stat st;
-  if (::fstatat(dir, ".", &st, 0) != 0) return;
+  if (sys::fstatat(dir, ".", &st, 0) != 0) return;
   auto found = Indexes().find(std::make_pair(st.st_dev, st.st_ino));
   if (found == Indexes().end()) return;
   std::vector<std::string>& spellings = found->second.names[Folded(name)];
@@ -205,7 +243,7 @@ void NoteEntry(int dir, const std::string& name, bool added) {
 bool Spelling(int dir, const std::string& part, const std::string& name, std::string* spelled) {
   *spelled = part;
   struct stat st;
-  bool exact = ::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  bool exact = sys::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   FolderIndex* index = IndexOf(dir);
   if (!index) return true;
   auto found = index->names.find(Folded(part));
@@ -224,12 +262,12 @@ bool Spelling(int dir, const std::string& part, const std::string& name, std::st
 
 // Opens a folder below dir without following a link; a link is refused.
 int OpenSubfolder(int dir, const std::string& part, const std::string& name) {
-  int fd = ::openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0 && errno == EACCES) fd = ::openat(dir, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int fd = sys::openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) fd = sys::openat(dir, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd >= 0) return fd;
   int error = errno;
   struct stat st;
-  if (::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+  if (sys::fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
     Refuse(name, S_ISLNK(st.st_mode) ? Refusal::kLink : S_ISDIR(st.st_mode) ? Refusal::kUnreadable : Refusal::kNotFolder);
   errno = error;
   return -1;
@@ -244,7 +282,7 @@ int OpenBeneath(int dir, const std::string& path) {
   struct open_how how = {};
   how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-  return static_cast<int>(::syscall(SYS_openat2, dir, path.c_str(), &how, sizeof how));
+  return static_cast<int>(sys::syscall(SYS_openat2, dir, path.c_str(), &how, sizeof how));
 }
 #endif
 
@@ -265,8 +303,8 @@ bool Locate(const std::string& name, Place* place) {
     }
   }
   if (!parsed.working_folder) {
-    int fd = ::open(parsed.base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 && errno == EACCES) fd = ::open(parsed.base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    int fd = sys::open(parsed.base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) fd = sys::open(parsed.base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     place->Reset(fd);
     place->native_ = parsed.base;
@@ -310,8 +348,9 @@ enum class Look { kMissing, kFile, kFolder, kRefused };
 // What the entry is, without following a link. A link, and anything that is
 // neither a regular file nor a folder, is refused.
 Look LookAt(const std::string& name, const Place& place, struct stat* st) {
-  if (::fstatat(place.dir(), place.leaf().c_str(), st, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (sys::fstatat(place.dir(), place.leaf().c_str(), st, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT) return Look::kMissing;
+    NoteError(FileOp::kLookup, name, std::error_code(errno, std::generic_category()));
     // A folder that may not be searched hides whether the entry is there:
     // taking it for missing would take its work for done.
     Refuse(name, Refusal::kUnreadable);
@@ -323,7 +362,15 @@ Look LookAt(const std::string& name, const Place& place, struct stat* st) {
   return Look::kRefused;
 }
 
+// A look at a name that the core asked for (Exists, FileSize, ...): an
+// operation of its own for the fault hooks, which fails as a folder that
+// cannot be searched does.
 Look LookAt(const std::string& name, struct stat* st) {
+  if (!FileOpAllowed(FileOp::kLookup)) {
+    NoteError(FileOp::kLookup, name, {});
+    Refuse(name, Refusal::kUnreadable);
+    return Look::kRefused;
+  }
   Place place;
   if (!Locate(name, &place)) return errno == ENOENT ? Look::kMissing : Look::kRefused;
   return LookAt(name, place, st);
@@ -338,18 +385,18 @@ bool ChangeMode(const std::string& name, const Place& place, const struct stat& 
     Refuse(name, Refusal::kHardLinks);
     return false;
   }
-  int fd = ::openat(place.dir(), place.leaf().c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  int fd = sys::openat(place.dir(), place.leaf().c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_ino == seen.st_ino && st.st_dev == seen.st_dev;
+  bool ok = sys::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_ino == seen.st_ino && st.st_dev == seen.st_dev;
   if (ok) {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
-    ok = ::chmod(path, mode) == 0;
+    ok = sys::chmod(path, mode) == 0;
     // Without /proc, by name: the entry was just seen to be no link.
-    if (!ok && errno == ENOENT) ok = ::fchmodat(place.dir(), place.leaf().c_str(), mode, 0) == 0;
+    if (!ok && errno == ENOENT) ok = sys::fchmodat(place.dir(), place.leaf().c_str(), mode, 0) == 0;
   }
-  ::close(fd);
+  sys::close(fd);
   return ok;
 }
 
@@ -360,9 +407,9 @@ bool LockWhole(int fd, short type) {
   lock.l_type = type;
   lock.l_whence = SEEK_SET;
 #ifdef F_OFD_SETLK
-  return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+  return sys::fcntl(fd, F_OFD_SETLK, &lock) == 0;
 #else
-  return ::fcntl(fd, F_SETLK, &lock) == 0;
+  return sys::fcntl(fd, F_SETLK, &lock) == 0;
 #endif
 }
 
@@ -378,16 +425,16 @@ void TakeWriteLock(int fd) {
   // unmarked for as long as it holds the file. Another writer's lock is not
   // waited for; two writers may share a file, as on Windows.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0 || (errno != EAGAIN && errno != EACCES)) return;
+    if (sys::fcntl(fd, F_OFD_SETLK, &lock) == 0 || (errno != EAGAIN && errno != EACCES)) return;
     struct flock holder = {};
     holder.l_type = F_WRLCK;
     holder.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_OFD_GETLK, &holder) == 0 && holder.l_type == F_WRLCK) return;
+    if (sys::fcntl(fd, F_OFD_GETLK, &holder) == 0 && holder.l_type == F_WRLCK) return;
     struct timespec pause = {0, 1000000};
     ::nanosleep(&pause, nullptr);
   }
 #else
-  (void)::fcntl(fd, F_SETLK, &lock);
+  (void)sys::fcntl(fd, F_SETLK, &lock);
 #endif
 }
 
@@ -454,13 +501,13 @@ void NoteWritten(int fd, WriteBehind& state, std::uint64_t offset, std::uint64_t
   }
   if (state.to - state.from < kWriteBehind) return;
 #ifdef SYNC_FILE_RANGE_WRITE
-  (void)::sync_file_range(fd, static_cast<off_t>(state.from), static_cast<off_t>(state.to - state.from),
+  (void)sys::sync_file_range(fd, static_cast<off_t>(state.from), static_cast<off_t>(state.to - state.from),
                           SYNC_FILE_RANGE_WRITE);
   if (state.drop && state.handed_to > state.handed_from) {
     off_t at = static_cast<off_t>(state.handed_from), length = static_cast<off_t>(state.handed_to - state.handed_from);
-    (void)::sync_file_range(fd, at, length,
+    (void)sys::sync_file_range(fd, at, length,
                             SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
-    (void)::posix_fadvise(fd, at, length, POSIX_FADV_DONTNEED);
+    (void)sys::posix_fadvise(fd, at, length, POSIX_FADV_DONTNEED);
   }
 #else
   (void)fd;
@@ -532,7 +579,7 @@ int OpenEntry(const std::string& name, const Place& place, OpenMode mode) {
     case OpenMode::kCreate: flags |= O_RDWR | O_CREAT; break;
     case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
   }
-  int fd = ::openat(place.dir(), place.leaf().c_str(), flags, 0666);
+  int fd = sys::openat(place.dir(), place.leaf().c_str(), flags, 0666);
   if (fd < 0) {
     if (errno == ELOOP) Refuse(name, Refusal::kLink);
     if (errno == ENXIO) Refuse(name, Refusal::kNotRegular);
@@ -541,17 +588,17 @@ int OpenEntry(const std::string& name, const Place& place, OpenMode mode) {
   if (look == Look::kMissing && (flags & O_CREAT)) NoteEntry(place.dir(), place.leaf(), true);
   // What was opened is what was looked at, and a regular file of one name.
   struct stat st;
-  bool same = ::fstat(fd, &st) == 0 &&
+  bool same = sys::fstat(fd, &st) == 0 &&
               (look == Look::kMissing || (st.st_ino == seen.st_ino && st.st_dev == seen.st_dev));
   if (!same || !S_ISREG(st.st_mode) || (writes && st.st_nlink > 1)) {
     if (same && !S_ISREG(st.st_mode)) Refuse(name, Refusal::kNotRegular);
     if (same && S_ISREG(st.st_mode)) Refuse(name, Refusal::kHardLinks);
-    ::close(fd);
+    sys::close(fd);
     errno = EPERM;
     return -1;
   }
-  if (mode == OpenMode::kCreate && st.st_size > 0 && ::ftruncate(fd, 0) != 0) {
-    ::close(fd);
+  if (mode == OpenMode::kCreate && st.st_size > 0 && sys::ftruncate(fd, 0) != 0) {
+    sys::close(fd);
     return -1;
   }
   return fd;
@@ -560,10 +607,10 @@ int OpenEntry(const std::string& name, const Place& place, OpenMode mode) {
 // Flushes the folder that holds the entries of place.
 bool SyncPlaceFolder(const Place& place) {
   if (!FileOpAllowed(FileOp::kSync)) return false;
-  int fd = ::openat(place.dir(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = sys::openat(place.dir(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
-  ::close(fd);
+  bool ok = sys::fsync(fd) == 0;
+  sys::close(fd);
   return ok;
 }
 
@@ -571,14 +618,14 @@ bool SyncPlaceFolder(const Place& place) {
 bool RenameAtNoReplace(const Place& from, const Place& to, bool folder) {
   const char* src = from.leaf().c_str();
   const char* dst = to.leaf().c_str();
-  bool renamed = ::renameat2(from.dir(), src, to.dir(), dst, RENAME_NOREPLACE) == 0;
+  bool renamed = sys::renameat2(from.dir(), src, to.dir(), dst, RENAME_NOREPLACE) == 0;
   if (!renamed && (errno == EINVAL || errno == ENOSYS)) {
     // File systems without RENAME_NOREPLACE: a hard link never replaces either.
     struct stat st;
     if (!folder)
-      renamed = ::linkat(from.dir(), src, to.dir(), dst, 0) == 0 && ::unlinkat(from.dir(), src, 0) == 0;
-    else if (::fstatat(to.dir(), dst, &st, AT_SYMLINK_NOFOLLOW) != 0)
-      renamed = ::renameat(from.dir(), src, to.dir(), dst) == 0;
+      renamed = sys::linkat(from.dir(), src, to.dir(), dst, 0) == 0 && sys::unlinkat(from.dir(), src, 0) == 0;
+    else if (sys::fstatat(to.dir(), dst, &st, AT_SYMLINK_NOFOLLOW) != 0)
+      renamed = sys::renameat(from.dir(), src, to.dir(), dst) == 0;
   }
   if (renamed) {
     NoteEntry(from.dir(), from.leaf(), false);
@@ -598,7 +645,7 @@ bool RemoveEntry(const std::string& name, bool any_mode) {
   // Windows refuses to delete a read-only file; so does RemoveFile.
   if (!any_mode && ReadOnlyMode(st)) return false;
   if (!FileOpAllowed(FileOp::kDelete)) return false;
-  if (::unlinkat(place.dir(), place.leaf().c_str(), 0) != 0) return false;
+  if (sys::unlinkat(place.dir(), place.leaf().c_str(), 0) != 0) return false;
   NoteEntry(place.dir(), place.leaf(), false);
   return true;
 }
@@ -610,7 +657,11 @@ using posix::Look;
 using posix::LookAt;
 using posix::Place;
 
-Handle OpenFile(const std::string& name, OpenMode mode) {
+std::error_code impl::SystemError() { return std::error_code(errno, std::generic_category()); }
+void impl::ClearSystemError() { errno = 0; }
+std::string SystemText(int code) { return Describe(std::error_code(code, std::generic_category())); }
+
+Handle impl::OpenFile(const std::string& name, OpenMode mode) {
   if (!FileOpAllowed(FileOp::kOpen)) return kNoHandle;
   Place place;
   if (!posix::Locate(name, &place)) return kNoHandle;
@@ -621,11 +672,11 @@ Handle OpenFile(const std::string& name, OpenMode mode) {
   return fd;
 }
 
-std::int64_t ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t n) {
+std::int64_t impl::ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t n) {
   if (!FileOpAllowed(FileOp::kRead)) return -1;
   std::size_t done = 0;
   while (done < n) {
-    ssize_t got = ::pread(static_cast<int>(h), static_cast<char*>(buffer) + done, n - done,
+    ssize_t got = sys::pread(static_cast<int>(h), static_cast<char*>(buffer) + done, n - done,
                           static_cast<off_t>(offset + done));
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -637,7 +688,7 @@ std::int64_t ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t n)
   return static_cast<std::int64_t>(done);
 }
 
-std::int64_t WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::size_t n) {
+std::int64_t impl::WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::size_t n) {
   if (!FileOpAllowed(FileOp::kWrite)) return 0;
   int fd = static_cast<int>(h);
 #ifdef __linux__
@@ -645,13 +696,13 @@ std::int64_t WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::si
   // end whatever the offset, so one call serves both kinds of handle.
   constexpr bool append = false;
 #else
-  bool append = (::fcntl(fd, F_GETFL) & O_APPEND) != 0;
+  bool append = (sys::fcntl(fd, F_GETFL) & O_APPEND) != 0;
 #endif
   std::size_t done = 0;
   while (done < n) {
     const char* from = static_cast<const char*>(buffer) + done;
-    ssize_t put = append ? ::write(fd, from, n - done)
-                         : ::pwrite(fd, from, n - done, static_cast<off_t>(offset + done));
+    ssize_t put = append ? sys::write(fd, from, n - done)
+                         : sys::pwrite(fd, from, n - done, static_cast<off_t>(offset + done));
     if (put < 0) {
       if (errno == EINTR) continue;
       break;
@@ -663,31 +714,31 @@ std::int64_t WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::si
   return static_cast<std::int64_t>(done);
 }
 
-std::int64_t SizeOf(Handle h) {
+std::int64_t impl::SizeOf(Handle h) {
   if (!FileOpAllowed(FileOp::kSize)) return -1;
   struct stat st;
-  if (::fstat(static_cast<int>(h), &st) != 0) return -1;
+  if (sys::fstat(static_cast<int>(h), &st) != 0) return -1;
   return st.st_size;
 }
 
-bool SyncFile(Handle h) {
+bool impl::SyncFile(Handle h) {
   if (!FileOpAllowed(FileOp::kSync)) return false;
-  return ::fsync(static_cast<int>(h)) == 0;
+  return sys::fsync(static_cast<int>(h)) == 0;
 }
 
-bool TruncateFile(Handle h, std::uint64_t size) {
+bool impl::TruncateFile(Handle h, std::uint64_t size) {
   if (!FileOpAllowed(FileOp::kWrite)) return false;
   int result;
-  do result = ::ftruncate(static_cast<int>(h), static_cast<off_t>(size));
+  do result = sys::ftruncate(static_cast<int>(h), static_cast<off_t>(size));
   while (result != 0 && errno == EINTR);
   return result == 0;
 }
 
-bool CloseFile(Handle h) {
+bool impl::CloseFile(Handle h) {
   // Closing always releases the handle; an injected failure only reports one.
   bool allowed = FileOpAllowed(FileOp::kClose);
   posix::EndWriteBehind(static_cast<int>(h));
-  bool closed = ::close(static_cast<int>(h)) == 0;
+  bool closed = sys::close(static_cast<int>(h)) == 0;
   return allowed && closed;
 }
 
@@ -709,7 +760,7 @@ bool IsReadOnly(const std::string& name) {
   return LookAt(name, &st) == Look::kFile && posix::ReadOnlyMode(st);
 }
 
-bool MakeWritable(const std::string& name) {
+bool impl::MakeWritable(const std::string& name) {
   if (ChangesStopped()) return false;
   Place place;
   struct stat st;
@@ -719,7 +770,7 @@ bool MakeWritable(const std::string& name) {
   return posix::ChangeMode(name, place, st, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
 }
 
-bool MakeReadOnly(const std::string& name) {
+bool impl::MakeReadOnly(const std::string& name) {
   if (ChangesStopped()) return false;
   Place place;
   struct stat st;
@@ -728,14 +779,14 @@ bool MakeReadOnly(const std::string& name) {
   return posix::ChangeMode(name, place, st, (st.st_mode & 07777) & ~0222u);
 }
 
-bool RemoveFile(const std::string& name) { return posix::RemoveEntry(name, false); }
+bool impl::RemoveFile(const std::string& name) { return posix::RemoveEntry(name, false); }
 
 // Linux removes a read-only file as it is: no attribute needs to change.
-bool RemoveAnyFile(const std::string& name) { return posix::RemoveEntry(name, true); }
+bool impl::RemoveAnyFile(const std::string& name) { return posix::RemoveEntry(name, true); }
 
 std::string NameFromData(std::string_view bytes) { return std::string(bytes); }
 
-bool RenameNoReplace(const std::string& from, const std::string& to) {
+bool impl::RenameNoReplace(const std::string& from, const std::string& to) {
   if (!FileOpAllowed(FileOp::kRename)) return false;
   if (ChangesStopped()) return false;
   Place source, target;
@@ -746,7 +797,7 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
   return posix::RenameAtNoReplace(source, target, look == Look::kFolder);
 }
 
-bool RenameReplace(const std::string& from, const std::string& to) {
+bool impl::RenameReplace(const std::string& from, const std::string& to) {
   if (!FileOpAllowed(FileOp::kRename)) return false;
   if (ChangesStopped()) return false;
   Place source, target;
@@ -759,13 +810,13 @@ bool RenameReplace(const std::string& from, const std::string& to) {
     Refuse(to, Refusal::kNotRegular);
     return false;
   }
-  if (::renameat(source.dir(), source.leaf().c_str(), target.dir(), target.leaf().c_str()) != 0) return false;
+  if (sys::renameat(source.dir(), source.leaf().c_str(), target.dir(), target.leaf().c_str()) != 0) return false;
   posix::NoteEntry(source.dir(), source.leaf(), false);
   posix::NoteEntry(target.dir(), target.leaf(), true);
   return true;
 }
 
-bool CopyNoReplace(const std::string& from, const std::string& to) {
+bool impl::CopyNoReplace(const std::string& from, const std::string& to) {
   if (ChangesStopped()) return false;
   Place source, target;
   if (!posix::Locate(from, &source) || !posix::Locate(to, &target)) return false;
@@ -774,8 +825,8 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   if (!FileOpAllowed(FileOp::kCopy)) return false;
   int in = posix::OpenEntry(from, source, OpenMode::kRead);
   if (in < 0) return false;
-  if (::fstat(in, &st) != 0) {
-    ::close(in);
+  if (sys::fstat(in, &st) != 0) {
+    sys::close(in);
     return false;
   }
   // Copy under a name of our own and rename it into place at the end, so that
@@ -783,17 +834,17 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   // by a crash is removed first; anything else of that name stays.
   Place part;
   if (!posix::Locate(to + ".~part", &part)) {
-    ::close(in);
+    sys::close(in);
     return false;
   }
   struct stat left;
   Look leftover = LookAt(to + ".~part", part, &left);
-  if (leftover == Look::kFile) ::unlinkat(part.dir(), part.leaf().c_str(), 0);
+  if (leftover == Look::kFile) sys::unlinkat(part.dir(), part.leaf().c_str(), 0);
   int out = leftover == Look::kFile || leftover == Look::kMissing
-                ? ::openat(part.dir(), part.leaf().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)
+                ? sys::openat(part.dir(), part.leaf().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)
                 : -1;
   if (out < 0) {
-    ::close(in);
+    sys::close(in);
     return false;
   }
   // The kernel copies from file to file without passing the bytes through
@@ -817,7 +868,7 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
     if (in_kernel) {
       if (!FileOpAllowed(FileOp::kWrite)) { ok = false; break; }
       off64_t in_at = static_cast<off64_t>(offset), out_at = static_cast<off64_t>(offset);
-      got = ::copy_file_range(in, &in_at, out, &out_at, kInKernelChunk, 0);
+      got = sys::copy_file_range(in, &in_at, out, &out_at, kInKernelChunk, 0);
       if (got < 0 && errno == EINTR) continue;
       bool refused = got < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
                                  errno == EOPNOTSUPP || errno == EBADF);
@@ -831,7 +882,7 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
       if (got == 0) break;
     } else {
       if (buffer.empty()) buffer.resize(kBufferChunk);
-      got = ::pread(in, buffer.data(), kBufferChunk, static_cast<off_t>(offset));
+      got = sys::pread(in, buffer.data(), kBufferChunk, static_cast<off_t>(offset));
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) { ok = false; break; }
       if (got == 0) break;
@@ -840,16 +891,16 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
     posix::NoteWritten(out, write_behind, offset, static_cast<std::uint64_t>(got));
     offset += static_cast<std::uint64_t>(got);
   }
-  ::close(in);
+  sys::close(in);
   if (ok) ok = SyncFile(out);
-  if (ok) (void)::posix_fadvise(out, 0, 0, POSIX_FADV_DONTNEED);
-  (void)::fchmod(out, st.st_mode & 07777);  // a backup keeps the source's attributes
-  ok = (::close(out) == 0) && ok;
+  if (ok) (void)sys::posix_fadvise(out, 0, 0, POSIX_FADV_DONTNEED);
+  (void)sys::fchmod(out, st.st_mode & 07777);  // a backup keeps the source's attributes
+  ok = (sys::close(out) == 0) && ok;
   // Put in place as any rename that never replaces, with the same fallback
   // where the file system lacks the flag (some network shares).
   if (ok) ok = FileOpAllowed(FileOp::kRename) && posix::RenameAtNoReplace(part, target, false);
   if (!ok) {
-    ::unlinkat(part.dir(), part.leaf().c_str(), 0);
+    sys::unlinkat(part.dir(), part.leaf().c_str(), 0);
     return false;
   }
   // The backup's name on the disk too, before a caller deletes its source: a
@@ -857,53 +908,58 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   return posix::SyncPlaceFolder(target);
 }
 
-bool LinkNoReplace(const std::string& from, const std::string& to) {
+bool impl::LinkNoReplace(const std::string& from, const std::string& to) {
   if (ChangesStopped()) return false;
   Place source, target;
   struct stat st;
   if (!posix::Locate(from, &source) || !posix::Locate(to, &target)) return false;
   if (LookAt(from, source, &st) != Look::kFile || LookAt(to, target, &st) != Look::kMissing) return false;
   if (!FileOpAllowed(FileOp::kCopy)) return false;
-  if (::linkat(source.dir(), source.leaf().c_str(), target.dir(), target.leaf().c_str(), 0) != 0) return false;
+  if (sys::linkat(source.dir(), source.leaf().c_str(), target.dir(), target.leaf().c_str(), 0) != 0) return false;
   posix::NoteEntry(target.dir(), target.leaf(), true);
   return posix::SyncPlaceFolder(target);
 }
 
-bool MakeFolder(const std::string& name) {
+bool impl::MakeFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kMakeFolder)) return false;
   if (ChangesStopped()) return false;
   Place place;
   if (!posix::Locate(name, &place)) return false;
-  if (::mkdirat(place.dir(), place.leaf().c_str(), 0777) != 0) return false;
+  if (sys::mkdirat(place.dir(), place.leaf().c_str(), 0777) != 0) return false;
   posix::NoteEntry(place.dir(), place.leaf(), true);
   return true;
 }
 
-bool RemoveFolder(const std::string& name) {
+bool impl::RemoveFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kRemoveFolder)) return false;
   if (ChangesStopped()) return false;
   Place place;
   struct stat st;
   if (!posix::Locate(name, &place) || LookAt(name, place, &st) != Look::kFolder) return false;
-  if (::unlinkat(place.dir(), place.leaf().c_str(), AT_REMOVEDIR) != 0) return false;
+  if (sys::unlinkat(place.dir(), place.leaf().c_str(), AT_REMOVEDIR) != 0) return false;
   posix::NoteEntry(place.dir(), place.leaf(), false);
   return true;
 }
 
-bool SyncFolder(const std::string& name) {
+bool impl::SyncFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kSync)) return false;
   Place place;
   struct stat st;
   if (!posix::Locate(name, &place) || LookAt(name, place, &st) != Look::kFolder) return false;
-  int fd = ::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int fd = sys::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
-  ::close(fd);
+  bool ok = sys::fsync(fd) == 0;
+  sys::close(fd);
   return ok;
 }
 
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;
+  if (!FileOpAllowed(FileOp::kList)) {
+    NoteError(FileOp::kList, folder, {});
+    Refuse(folder.empty() ? "." : folder, Refusal::kUnreadable);
+    return names;
+  }
   Place place;
   struct stat st;
   if (!posix::Locate(folder, &place)) return names;
@@ -912,17 +968,34 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
   // cannot be read, would have its work taken for done.
   if (look == Look::kFile) Refuse(folder, Refusal::kNotFolder);
   if (look != Look::kFolder) return names;
-  int fd = ::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int fd = sys::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
+    NoteError(FileOp::kList, folder, std::error_code(errno, std::generic_category()));
     Refuse(folder.empty() ? "." : folder, Refusal::kUnreadable);
     return names;
   }
-  DIR* dir = ::fdopendir(fd);
+  // A listing that fails part-way is no listing: what it missed would be
+  // taken for absent.
+  auto unreadable = [&] {
+    NoteError(FileOp::kList, folder, std::error_code(errno, std::generic_category()));
+    Refuse(folder.empty() ? "." : folder, Refusal::kUnreadable);
+    return std::vector<std::string>();
+  };
+  DIR* dir = sys::fdopendir(fd);
   if (!dir) {
-    ::close(fd);
-    return names;
+    std::vector<std::string> none = unreadable();
+    sys::close(fd);
+    return none;
   }
-  while (dirent* entry = ::readdir(dir)) {
+  for (;;) {
+    errno = 0;
+    dirent* entry = sys::readdir(dir);
+    if (!entry) {
+      if (errno == 0) break;
+      std::vector<std::string> none = unreadable();
+      sys::closedir(dir);
+      return none;
+    }
     std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     if (!WildcardMatch(pattern, name)) continue;
@@ -935,7 +1008,7 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
     }
     names.emplace_back(name);
   }
-  ::closedir(dir);
+  sys::closedir(dir);
   // Windows lists a folder in name order; readdir's order is the file
   // system's, so sort to behave alike from one run to the next.
   std::sort(names.begin(), names.end());
@@ -957,15 +1030,25 @@ std::int64_t FileSize(const std::string& name) {
 }
 
 int BusyTest(const std::string& name) {
+  // A test that cannot be made says busy: the caller then leaves the file alone.
+  if (!FileOpAllowed(FileOp::kBusy)) {
+    NoteError(FileOp::kBusy, name, {});
+    return 1;
+  }
   Place place;
   struct stat st;
   if (!posix::Locate(name, &place) || LookAt(name, place, &st) != Look::kFile) return 0;
-  int fd = ::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  int fd = sys::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return 0;
   // Another copy of the program that holds the file for writing holds a write
   // lock on it; a read lock cannot then be taken.
-  bool busy = !posix::LockWhole(fd, F_RDLCK) && (errno == EAGAIN || errno == EACCES);
-  ::close(fd);
+  // A lock that fails otherwise tells nothing and is taken for busy, so that
+  // the file is left alone; but where the system has no such locks (EINVAL),
+  // no writer marks its files either.
+  bool busy = !posix::LockWhole(fd, F_RDLCK) && errno != EINVAL;
+  if (busy && errno != EAGAIN && errno != EACCES)
+    NoteError(FileOp::kBusy, name, std::error_code(errno, std::generic_category()));
+  sys::close(fd);
   return busy ? 1 : 0;
 }
 
@@ -981,29 +1064,29 @@ FolderLock LockFolder() {
   // The holder removes the file when done: a lock taken on a file that has
   // lost its name meanwhile is given up, and the new file tried.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    int fd = ::openat(AT_FDCWD, kLockFile, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    int fd = sys::openat(AT_FDCWD, kLockFile, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == ELOOP) Refuse(kLockFile, Refusal::kLink);
       if (errno == ENXIO || errno == EISDIR) Refuse(kLockFile, Refusal::kNotRegular);
       return FolderLock::kNone;
     }
     struct stat held, named;
-    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+    if (sys::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
       Refuse(kLockFile, Refusal::kNotRegular);
-      ::close(fd);
+      sys::close(fd);
       return FolderLock::kNone;
     }
     if (!posix::LockWhole(fd, F_WRLCK)) {
       bool busy = errno == EAGAIN || errno == EACCES;
-      ::close(fd);
+      sys::close(fd);
       return busy ? FolderLock::kBusy : FolderLock::kNone;
     }
-    if (::fstatat(AT_FDCWD, kLockFile, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
+    if (sys::fstatat(AT_FDCWD, kLockFile, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
         named.st_dev == held.st_dev) {
       g_folder_lock = fd;
       return FolderLock::kTaken;
     }
-    ::close(fd);
+    sys::close(fd);
   }
   return FolderLock::kBusy;
 }
@@ -1012,8 +1095,8 @@ void UnlockFolder() {
   if (g_folder_lock < 0) return;
   // Removed while still held, so that no one takes the lock on a file about
   // to lose its name.
-  ::unlinkat(AT_FDCWD, kLockFile, 0);
-  ::close(g_folder_lock);
+  sys::unlinkat(AT_FDCWD, kLockFile, 0);
+  sys::close(g_folder_lock);
   g_folder_lock = -1;
 }
 
@@ -1026,22 +1109,22 @@ std::string TempFolder() {
 
 std::string CurrentFolder() {
   char buffer[4096];
-  return ::getcwd(buffer, sizeof buffer) ? buffer : "";
+  return sys::getcwd(buffer, sizeof buffer) ? buffer : "";
 }
 
 // The folder the user names is used exactly as given.
-bool ChangeFolder(const std::string& name) { return ::chdir(name.c_str()) == 0; }
+bool ChangeFolder(const std::string& name) { return sys::chdir(name.c_str()) == 0; }
 
 bool FreeSpace(const std::string& root, std::uint64_t* bytes) {
   if (TestHooks().free_space) return TestHooks().free_space(root, bytes);
   posix::Place place;
   struct stat st;
   if (!posix::Locate(root, &place) || LookAt(root, place, &st) != Look::kFolder) return false;
-  int fd = ::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int fd = sys::openat(place.dir(), place.leaf().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
   struct statvfs vfs;
-  int rc = ::fstatvfs(fd, &vfs);
-  ::close(fd);
+  int rc = sys::fstatvfs(fd, &vfs);
+  sys::close(fd);
   if (rc != 0) return false;
   *bytes = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
   return true;

@@ -36,8 +36,12 @@
 #include <vector>
 
 #include "platform/common/wildcard.hpp"
+#include "platform/common/file_services.hpp"
 #include "platform/platform.hpp"
+#include "platform/win32/system_calls.hpp"
 #include "platform/win32/win32.hpp"
+
+LANVO_SYSTEM_CALL_TABLE(LANVO_WIN32_CALLS)
 
 namespace plat {
 namespace {
@@ -57,7 +61,7 @@ bool IsAppendHandle(Handle h) {
   return g_append_handles.count(h) > 0;
 }
 
-DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+DWORD Attributes(const std::wstring& path) { return sys::GetFileAttributesW(path.c_str()); }
 
 OVERLAPPED At(std::uint64_t offset) {
   OVERLAPPED at = {};
@@ -83,7 +87,7 @@ std::wstring PathFrom(Call call) {
 }
 
 std::wstring TempPath() {
-  std::wstring folder = PathFrom([](DWORD n, wchar_t* b) { return ::GetTempPathW(n, b); });
+  std::wstring folder = PathFrom([](DWORD n, wchar_t* b) { return sys::GetTempPathW(n, b); });
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
   return folder;
 }
@@ -155,7 +159,7 @@ SplitName Split(const std::string& name) {
   };
   if (rooted) {
     const std::wstring temp = TempPath();
-    std::wstring working = PathFrom([](DWORD n, wchar_t* b) { return ::GetCurrentDirectoryW(n, b); });
+    std::wstring working = PathFrom([](DWORD n, wchar_t* b) { return sys::GetCurrentDirectoryW(n, b); });
     if (!working.empty() && working.back() != L'\\') working += L'\\';
     given(Below(wide, temp), temp);
     given(Below(wide, working), working);
@@ -224,17 +228,32 @@ Look Classify(const std::string& name, DWORD attributes) {
 // leads nowhere, which is not found. Other errors (a file about to be
 // deleted, one that may not be looked at) leave the entry for missing.
 Look LookAtUnseen(const std::string& name, Entry* entry, DWORD error) {
+  switch (error) {
+    // The disk or the share failed, or the folder may not be searched: what
+    // cannot be seen is not taken for missing, whose work would be taken for done.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_GEN_FAILURE:
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_IO_DEVICE:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+      NoteError(FileOp::kLookup, name, std::error_code(static_cast<int>(error), std::system_category()));
+      Refuse(name, Refusal::kUnreadable);
+      return Look::kRefused;
+    default: break;
+  }
   if (error != ERROR_FILE_NOT_FOUND && error != ERROR_INVALID_PARAMETER) return Look::kMissing;
   if (entry->path.find_first_of(L"*?<>\"") != std::wstring::npos) return Look::kMissing;
   WIN32_FIND_DATAW found;
   HANDLE search =
-      ::FindFirstFileExW(entry->path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+      sys::FindFirstFileExW(entry->path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) {
     if (::GetLastError() != ERROR_NO_MORE_FILES) return Look::kMissing;
     Refuse(name, Refusal::kLink);
     return Look::kRefused;
   }
-  ::FindClose(search);
+  sys::FindClose(search);
   // Listed: made just now, or something that has no attributes to show.
   entry->attributes = Attributes(entry->path);
   if (entry->attributes != INVALID_FILE_ATTRIBUTES) return Classify(name, entry->attributes);
@@ -286,7 +305,7 @@ Look LookUp(const std::string& name, Entry* entry) {
 // Entries, through handles of their own
 
 HANDLE OpenEntry(const Entry& entry, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-  return ::CreateFileW(entry.path.c_str(), access, share, nullptr, disposition,
+  return sys::CreateFileW(entry.path.c_str(), access, share, nullptr, disposition,
                        flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
@@ -297,11 +316,11 @@ enum class Want { kFile, kFileToChange, kFolder };
 // that is to change in place are refused; a file where a folder is wanted
 // only fails.
 bool Inspect(HANDLE h, const std::string& name, Want want, BY_HANDLE_FILE_INFORMATION* info) {
-  if (::GetFileType(h) != FILE_TYPE_DISK) {
+  if (sys::GetFileType(h) != FILE_TYPE_DISK) {
     Refuse(name, Refusal::kNotRegular);
     return false;
   }
-  if (!::GetFileInformationByHandle(h, info)) return false;
+  if (!sys::GetFileInformationByHandle(h, info)) return false;
   if (info->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
     Refuse(name, Refusal::kLink);
     return false;
@@ -328,7 +347,7 @@ bool SetAttributesOf(HANDLE h, DWORD attributes) {
   attributes &= kSettable;
   // 0 would leave the attributes as they are: "none" is FILE_ATTRIBUTE_NORMAL.
   basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
-  return ::SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic) != 0;
+  return sys::SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic) != 0;
 }
 
 // Marks an open entry for deletion when its last handle closes. A folder
@@ -337,13 +356,13 @@ bool SetAttributesOf(HANDLE h, DWORD attributes) {
 bool DeleteEntry(HANDLE h) {
   FILE_DISPOSITION_INFO disposition = {};
   disposition.DeleteFile = TRUE;
-  return ::SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+  return sys::SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
 // Gives an open entry a new name, the path of a name looked up.
 bool RenameEntry(HANDLE h, const std::wstring& path, bool replace) {
   std::wstring full =
-      PathFrom([&path](DWORD n, wchar_t* b) { return ::GetFullPathNameW(path.c_str(), n, b, nullptr); });
+      PathFrom([&path](DWORD n, wchar_t* b) { return sys::GetFullPathNameW(path.c_str(), n, b, nullptr); });
   if (full.empty()) return false;
   // The call takes the system's own form of a path.
   std::wstring native;
@@ -359,7 +378,7 @@ bool RenameEntry(HANDLE h, const std::wstring& path, bool replace) {
   rename->RootDirectory = nullptr;
   rename->FileNameLength = static_cast<DWORD>(native.size() * sizeof(wchar_t));
   std::copy(native.begin(), native.end(), rename->FileName);
-  return ::SetFileInformationByHandle(h, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
+  return sys::SetFileInformationByHandle(h, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
 }
 
 Handle Failed(DWORD error) {
@@ -394,7 +413,7 @@ bool RemoveEntry(const std::string& name, bool any_attributes) {
   }
   if (ok) ok = DeleteEntry(h);
   if (!ok && cleared) SetAttributesOf(h, info.dwFileAttributes);
-  ::CloseHandle(h);
+  sys::CloseHandle(h);
   return ok;
 }
 
@@ -413,7 +432,7 @@ bool ChangeReadOnly(const std::string& name, bool read_only) {
     DWORD attributes = info.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
     ok = SetAttributesOf(h, read_only ? attributes | FILE_ATTRIBUTE_READONLY : attributes);
   }
-  ::CloseHandle(h);
+  sys::CloseHandle(h);
   return ok;
 }
 
@@ -434,13 +453,13 @@ bool Rename(const std::string& from, const std::string& to, bool replace) {
   BY_HANDLE_FILE_INFORMATION info = {};
   bool ok = Inspect(h, from, look == Look::kFolder ? Want::kFolder : Want::kFile, &info) &&
             RenameEntry(h, target.path, replace);
-  ::CloseHandle(h);
+  sys::CloseHandle(h);
   return ok;
 }
 
 }  // namespace
 
-Handle OpenFile(const std::string& name, OpenMode mode) {
+Handle impl::OpenFile(const std::string& name, OpenMode mode) {
   if (!FileOpAllowed(FileOp::kOpen)) return kNoHandle;
   const bool writes = mode != OpenMode::kRead;
   if (writes && ChangesStopped()) return Failed(ERROR_ACCESS_DENIED);
@@ -482,10 +501,10 @@ Handle OpenFile(const std::string& name, OpenMode mode) {
     ok = false;
   }
   // Emptied once it is known to be a file of one name; the handle is at 0.
-  if (ok && mode == OpenMode::kCreate && !created) ok = ::SetEndOfFile(h) != 0;
+  if (ok && mode == OpenMode::kCreate && !created) ok = sys::SetEndOfFile(h) != 0;
   if (!ok) {
     DWORD error = ::GetLastError();
-    ::CloseHandle(h);
+    sys::CloseHandle(h);
     return Failed(error ? error : ERROR_ACCESS_DENIED);
   }
   Handle handle = FromHandle(h);
@@ -496,14 +515,14 @@ Handle OpenFile(const std::string& name, OpenMode mode) {
   return handle;
 }
 
-std::int64_t ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t n) {
+std::int64_t impl::ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t n) {
   if (!FileOpAllowed(FileOp::kRead)) return -1;
   std::size_t done = 0;
   while (done < n) {
     OVERLAPPED at = At(offset + done);
     DWORD chunk = static_cast<DWORD>(std::min(n - done, kMaxChunk));
     DWORD got = 0;
-    if (!::ReadFile(AsHandle(h), static_cast<char*>(buffer) + done, chunk, &got, &at)) {
+    if (!sys::ReadFile(AsHandle(h), static_cast<char*>(buffer) + done, chunk, &got, &at)) {
       if (::GetLastError() == ERROR_HANDLE_EOF) break;
       return done ? static_cast<std::int64_t>(done) : -1;
     }
@@ -513,7 +532,7 @@ std::int64_t ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t n)
   return static_cast<std::int64_t>(done);
 }
 
-std::int64_t WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::size_t n) {
+std::int64_t impl::WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::size_t n) {
   if (!FileOpAllowed(FileOp::kWrite)) return 0;
   bool append = IsAppendHandle(h);
   std::size_t done = 0;
@@ -522,66 +541,106 @@ std::int64_t WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::si
     OVERLAPPED at = append ? At(~std::uint64_t{0}) : At(offset + done);
     DWORD chunk = static_cast<DWORD>(std::min(n - done, kMaxChunk));
     DWORD put = 0;
-    if (!::WriteFile(AsHandle(h), static_cast<const char*>(buffer) + done, chunk, &put, &at) || put == 0) break;
+    if (!sys::WriteFile(AsHandle(h), static_cast<const char*>(buffer) + done, chunk, &put, &at) || put == 0) break;
     done += put;
   }
   return static_cast<std::int64_t>(done);
 }
 
-std::int64_t SizeOf(Handle h) {
+std::int64_t impl::SizeOf(Handle h) {
   if (!FileOpAllowed(FileOp::kSize)) return -1;
   LARGE_INTEGER size;
-  if (!::GetFileSizeEx(AsHandle(h), &size)) return -1;
+  if (!sys::GetFileSizeEx(AsHandle(h), &size)) return -1;
   return size.QuadPart;
 }
 
-bool SyncFile(Handle h) {
+bool impl::SyncFile(Handle h) {
   if (!FileOpAllowed(FileOp::kSync)) return false;
-  return ::FlushFileBuffers(AsHandle(h)) != 0;
+  return sys::FlushFileBuffers(AsHandle(h)) != 0;
 }
 
-bool TruncateFile(Handle h, std::uint64_t size) {
+bool impl::TruncateFile(Handle h, std::uint64_t size) {
   if (!FileOpAllowed(FileOp::kWrite)) return false;
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(size);
-  return ::SetFilePointerEx(AsHandle(h), at, nullptr, FILE_BEGIN) && ::SetEndOfFile(AsHandle(h));
+  return sys::SetFilePointerEx(AsHandle(h), at, nullptr, FILE_BEGIN) && sys::SetEndOfFile(AsHandle(h));
 }
 
-bool CloseFile(Handle h) {
+bool impl::CloseFile(Handle h) {
   // Closing always releases the handle; an injected failure only reports one.
   bool allowed = FileOpAllowed(FileOp::kClose);
   {
     std::lock_guard<std::mutex> lock(g_append_mutex);
     g_append_handles.erase(h);
   }
-  bool closed = ::CloseHandle(AsHandle(h)) != 0;
+  bool closed = sys::CloseHandle(AsHandle(h)) != 0;
   return allowed && closed;
+}
+
+std::error_code impl::SystemError() { return std::error_code(static_cast<int>(::GetLastError()), std::system_category()); }
+void impl::ClearSystemError() { ::SetLastError(ERROR_SUCCESS); }
+
+std::string SystemText(int code) {
+  switch (static_cast<DWORD>(code)) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "Espaço insuficiente no disco.";
+    case ERROR_ACCESS_DENIED: return "Acesso negado.";
+    case ERROR_WRITE_PROTECT: return "O disco está protegido contra gravação.";
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return "Arquivo não encontrado.";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return "O arquivo já existe.";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return "O arquivo está em uso.";
+    case ERROR_NOT_READY: return "A unidade não está pronta.";
+    default: break;
+  }
+  wchar_t* text = nullptr;
+  DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide = n && text ? std::wstring(text, n) : std::wstring();
+  if (text) ::LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ')) wide.pop_back();
+  if (wide.empty()) return "Erro " + std::to_string(code) + " do sistema.";
+  return Utf8(wide);
+}
+
+// A look at a name that the core asked for (Exists, FileSize, ...): an
+// operation of its own for the fault hooks, which fails as a folder that
+// cannot be searched does.
+static Look LookUpNamed(const std::string& name, Entry* entry) {
+  if (!FileOpAllowed(FileOp::kLookup)) {
+    NoteError(FileOp::kLookup, name, {});
+    Refuse(name, Refusal::kUnreadable);
+    return Look::kRefused;
+  }
+  return LookUp(name, entry);
 }
 
 bool Exists(const std::string& name) {
   Entry entry;
   // A link or a special file is there: taking it for missing could let a
   // step write or delete something on the strength of it.
-  return LookUp(name, &entry) != Look::kMissing;
+  return LookUpNamed(name, &entry) != Look::kMissing;
 }
 
 bool IsFolder(const std::string& name) {
   Entry entry;
-  return LookUp(name, &entry) == Look::kFolder;
+  return LookUpNamed(name, &entry) == Look::kFolder;
 }
 
 bool IsReadOnly(const std::string& name) {
   Entry entry;
-  return LookUp(name, &entry) == Look::kFile && (entry.attributes & FILE_ATTRIBUTE_READONLY);
+  return LookUpNamed(name, &entry) == Look::kFile && (entry.attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-bool MakeWritable(const std::string& name) { return ChangeReadOnly(name, false); }
+bool impl::MakeWritable(const std::string& name) { return ChangeReadOnly(name, false); }
 
-bool MakeReadOnly(const std::string& name) { return ChangeReadOnly(name, true); }
+bool impl::MakeReadOnly(const std::string& name) { return ChangeReadOnly(name, true); }
 
-bool RemoveFile(const std::string& name) { return RemoveEntry(name, false); }
+bool impl::RemoveFile(const std::string& name) { return RemoveEntry(name, false); }
 
-bool RemoveAnyFile(const std::string& name) { return RemoveEntry(name, true); }
+bool impl::RemoveAnyFile(const std::string& name) { return RemoveEntry(name, true); }
 
 std::string NameFromData(std::string_view bytes) {
   if (bytes.empty()) return {};
@@ -593,11 +652,11 @@ std::string NameFromData(std::string_view bytes) {
   return Utf8(text);
 }
 
-bool RenameNoReplace(const std::string& from, const std::string& to) { return Rename(from, to, false); }
+bool impl::RenameNoReplace(const std::string& from, const std::string& to) { return Rename(from, to, false); }
 
-bool RenameReplace(const std::string& from, const std::string& to) { return Rename(from, to, true); }
+bool impl::RenameReplace(const std::string& from, const std::string& to) { return Rename(from, to, true); }
 
-bool CopyNoReplace(const std::string& from, const std::string& to) {
+bool impl::CopyNoReplace(const std::string& from, const std::string& to) {
   if (ChangesStopped()) return false;
   Entry source, target, part;
   Look look = LookUp(from, &source);
@@ -615,13 +674,13 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
   if (in == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info = {};
   if (!Inspect(in, from, Want::kFile, &info)) {
-    ::CloseHandle(in);
+    sys::CloseHandle(in);
     return false;
   }
   HANDLE out = OpenEntry(part, GENERIC_READ | GENERIC_WRITE | DELETE, kShareReadWrite, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL);
   if (out == INVALID_HANDLE_VALUE) {
-    ::CloseHandle(in);
+    sys::CloseHandle(in);
     return false;
   }
   static constexpr std::size_t kChunk = 1 << 20;
@@ -638,28 +697,28 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
     }
     offset += static_cast<std::uint64_t>(got);
   }
-  ::CloseHandle(in);
+  sys::CloseHandle(in);
   if (ok) ok = SyncFile(FromHandle(out));
   // A copy keeps the time of the last change of its source, as CopyFile does.
-  ::SetFileTime(out, nullptr, nullptr, &info.ftLastWriteTime);
+  sys::SetFileTime(out, nullptr, nullptr, &info.ftLastWriteTime);
   if (ok) ok = FileOpAllowed(FileOp::kRename) && RenameEntry(out, target.path, false);
   // ... and its attributes (a read-only file gives a read-only copy).
   if (ok) SetAttributesOf(out, info.dwFileAttributes);
   else DeleteEntry(out);
-  ::CloseHandle(out);
+  sys::CloseHandle(out);
   return ok;
 }
 
-bool MakeFolder(const std::string& name) {
+bool impl::MakeFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kMakeFolder)) return false;
   if (ChangesStopped()) return false;
   Entry entry;
   // The folders above it were looked at; the new one cannot be a link.
   if (LookUp(name, &entry) != Look::kMissing) return false;
-  return ::CreateDirectoryW(entry.path.c_str(), nullptr) != 0;
+  return sys::CreateDirectoryW(entry.path.c_str(), nullptr) != 0;
 }
 
-bool RemoveFolder(const std::string& name) {
+bool impl::RemoveFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kRemoveFolder)) return false;
   if (ChangesStopped()) return false;
   Entry entry;
@@ -668,11 +727,11 @@ bool RemoveFolder(const std::string& name) {
   if (h == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info = {};
   bool ok = Inspect(h, name, Want::kFolder, &info) && DeleteEntry(h);
-  ::CloseHandle(h);
+  sys::CloseHandle(h);
   return ok;
 }
 
-bool SyncFolder(const std::string& name) {
+bool impl::SyncFolder(const std::string& name) {
   if (!FileOpAllowed(FileOp::kSync)) return false;
   // NTFS journals the entries of a folder itself, and Windows gives programs
   // no flush of them; what is left is to say whether the folder is there.
@@ -682,6 +741,11 @@ bool SyncFolder(const std::string& name) {
 
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;
+  if (!FileOpAllowed(FileOp::kList)) {
+    NoteError(FileOp::kList, folder, {});
+    Refuse(folder.empty() ? "." : folder, Refusal::kUnreadable);
+    return names;
+  }
   Entry entry;
   Look look = LookUp(folder, &entry);
   // Only an absent folder holds nothing: a file in its place, or one that
@@ -689,12 +753,14 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
   if (look == Look::kFile) Refuse(folder, Refusal::kNotFolder);
   if (look != Look::kFolder) return names;
   WIN32_FIND_DATAW found;
-  HANDLE search = ::FindFirstFileExW(Join(entry.path, Wide(pattern)).c_str(), FindExInfoBasic, &found,
+  HANDLE search = sys::FindFirstFileExW(Join(entry.path, Wide(pattern)).c_str(), FindExInfoBasic, &found,
                                      FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) {
     DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES)
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) {
+      NoteError(FileOp::kList, folder, std::error_code(static_cast<int>(error), std::system_category()));
       Refuse(folder.empty() ? "." : folder, Refusal::kUnreadable);
+    }
     return names;
   }
   do {
@@ -713,8 +779,8 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
       continue;
     }
     names.push_back(name);
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
+  } while (sys::FindNextFileW(search, &found));
+  sys::FindClose(search);
   // NTFS lists a folder in name order, other file systems (and Wine) do not:
   // sort, to behave alike from one run and one system to the next.
   std::sort(names.begin(), names.end());
@@ -723,20 +789,25 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
 
 std::int64_t FileSize(const std::string& name) {
   Entry entry;
-  if (LookUp(name, &entry) != Look::kFile) return -1;
+  if (LookUpNamed(name, &entry) != Look::kFile) return -1;
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(entry.path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (!sys::GetFileAttributesExW(entry.path.c_str(), GetFileExInfoStandard, &data)) return -1;
   return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
 
 int BusyTest(const std::string& name) {
+  // A test that cannot be made says busy: the caller then leaves the file alone.
+  if (!FileOpAllowed(FileOp::kBusy)) {
+    NoteError(FileOp::kBusy, name, {});
+    return 1;
+  }
   Entry entry;
   if (LookUp(name, &entry) != Look::kFile) return 0;
   // An open for reading that lets others only read fails while another
   // handle holds the file for writing.
   HANDLE h = OpenEntry(entry, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   if (h != INVALID_HANDLE_VALUE) {
-    ::CloseHandle(h);
+    sys::CloseHandle(h);
     return 0;
   }
   DWORD error = ::GetLastError();
@@ -746,19 +817,19 @@ int BusyTest(const std::string& name) {
 std::string TempFolder() { return Utf8(TempPath()); }
 
 std::string CurrentFolder() {
-  return Utf8(PathFrom([](DWORD n, wchar_t* b) { return ::GetCurrentDirectoryW(n, b); }));
+  return Utf8(PathFrom([](DWORD n, wchar_t* b) { return sys::GetCurrentDirectoryW(n, b); }));
 }
 
-bool ChangeFolder(const std::string& name) { return ::SetCurrentDirectoryW(Wide(name).c_str()) != 0; }
+bool ChangeFolder(const std::string& name) { return sys::SetCurrentDirectoryW(Wide(name).c_str()) != 0; }
 
 bool FreeSpace(const std::string& root, std::uint64_t* bytes) {
   if (TestHooks().free_space) return TestHooks().free_space(root, bytes);
   std::wstring path = Wide(root);
   // The query takes the root of a drive; find it for any other folder.
   wchar_t volume[MAX_PATH + 1];
-  if (::GetVolumePathNameW(path.c_str(), volume, MAX_PATH + 1)) path = volume;
+  if (sys::GetVolumePathNameW(path.c_str(), volume, MAX_PATH + 1)) path = volume;
   DWORD sectors_per_cluster, bytes_per_sector, free_clusters, clusters;
-  if (!::GetDiskFreeSpaceW(path.c_str(), &sectors_per_cluster, &bytes_per_sector, &free_clusters, &clusters))
+  if (!sys::GetDiskFreeSpaceW(path.c_str(), &sectors_per_cluster, &bytes_per_sector, &free_clusters, &clusters))
     return false;
   *bytes = std::uint64_t{free_clusters} * sectors_per_cluster * bytes_per_sector;
   return true;

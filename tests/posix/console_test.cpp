@@ -28,6 +28,19 @@ TEST_F(ConsoleTest, ConvertsAnEmptyFolder) {
   EXPECT_EQ(test::ReadFile("data/CONV.DAT"), "219\r\n");
 }
 
+// A file that cannot grow (the process's limit of file size; the signal
+// ignored, so that the write fails with EFBIG) stops the run: its message and
+// the console name the first file that failed and say why.
+TEST_F(ConsoleTest, FailedRunNamesTheFileThatFailedAndWhy) {
+  ASSERT_EQ(test::RunShell(std::string(LANVO_SAMPLE_EXE) + " --clients 20 --seed 7 --stage f10 data").status, 0);
+  Result r = test::RunShell("trap '' XFSZ; ulimit -f 8; " + std::string(LANVO303_EXE) + " -C data convert");
+  EXPECT_EQ(r.status, 1);
+  const std::string cause = "Arquivo: F10R1.DAT — O arquivo ficou grande demais.";
+  EXPECT_NE(r.out.find("Se o erro persistir, consulte o suporte técnico.\n\n" + cause + "\n"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("lanvo303: " + cause + "\n"), std::string::npos) << r.out;
+}
+
 TEST_F(ConsoleTest, UsageErrorsExitWithTwo) {
   // Each: one line that names what was wrong and the help to read.
   const std::pair<const char*, const char*> wrong[] = {

@@ -57,6 +57,10 @@ Message Imported(int count) {
 }
 const Message kDiskLimit{"Limite do disco esgotado", "Exportar", plat::kIconError};
 const Message kExportError{"Erro na exportação.", "Exportar", plat::kIconError};
+// The export's error with the file that failed first, and why.
+Message ExportError(const std::string& cause) {
+  return {"Erro na exportação.\n\nArquivo: " + cause, "Exportar", plat::kIconError};
+}
 const Message kImportError{"Houve um erro grave.\n\nÉ recomendável consultar o Suporte Técnico", "Importar",
                            plat::kIconError};
 
@@ -212,7 +216,7 @@ TEST_F(ExportImportTest, AFailedWriteIsAnExportError) {
   // The records wait in the stream's buffer; the write fails when it closes.
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
   Run(0, "7");
-  EXPECT_EQ(log.messages(), std::vector<Message>{kExportError});
+  EXPECT_EQ(log.messages(), std::vector<Message>{ExportError("A:\\F10R2.BAK — Espaço insuficiente no disco.")});
 }
 
 // --- import
@@ -409,7 +413,9 @@ TEST_F(ExportImportTest, AFailedReadNeverTravelsAPartOfARecord) {
   Run(1, "5");
   plat::TestHooks().before_file_op = nullptr;
   EXPECT_EQ(ClientFile().size(), static_cast<std::size_t>(whole) * client::kLength);
-  EXPECT_EQ(log.messages(), (std::vector<Message>{kExportError, kImportError, Imported(whole)}));
+  EXPECT_EQ(log.messages(),
+            (std::vector<Message>{ExportError("F10R2.DAT — Erro de leitura ou gravação no disco."), kImportError,
+                                  Imported(whole)}));
 }
 
 TEST_F(ExportImportTest, TheCodesInUseAreMarkedWithoutAWriteForEachClient) {
@@ -443,7 +449,9 @@ TEST_F(ExportImportTest, TheConsoleEndsWithStatusOneWhenAFileCouldNotBeOpenedOrM
   const std::string program = std::string(::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "") +
                               "'" LANVO303_EXE "' -C data --diskette disk ";
   test::ConsoleResult exported = test::RunShell(program + "export 7");
-  EXPECT_EQ(exported.out, "[Exportar] Erro na exportação.\n[Exportar] Foram exportados 0 clientes.\n");
+  const std::string cause = "Arquivo: A:\\F10R2.BAK — Acesso negado.";
+  EXPECT_EQ(exported.out, "[Exportar] Erro na exportação.\n\n" + cause + "\n[Exportar] Foram exportados 0 clientes.\n" +
+                              "lanvo303: " + cause + "\n");
   EXPECT_EQ(exported.status, 1);
   EXPECT_FALSE(test::FileExists("disk/F10R2.BAK"));
 

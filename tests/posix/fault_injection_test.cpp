@@ -78,14 +78,18 @@ class FaultInjection : public test::FolderTest {
       test::MessageLog quiet;
       plat::InjectFault(kind, n);
       RunConversion(nullptr);
-      std::uint64_t count = plat::FileOperationCount();
-      ssize_t put = write(pipe_ends[1], &count, sizeof count);
-      std::_Exit(put == sizeof count ? 0 : 1);
+      plat::FileOp op;
+      std::uint64_t report[2] = {plat::FileOperationCount(),
+                                 plat::InjectedFailure(&op) ? static_cast<std::uint64_t>(op) : kNoKind};
+      ssize_t put = write(pipe_ends[1], report, sizeof report);
+      std::_Exit(put == sizeof report ? 0 : 1);
     }
     close(pipe_ends[1]);
-    std::uint64_t count = 0;
-    if (read(pipe_ends[0], &count, sizeof count) != sizeof count) count = 0;
+    std::uint64_t report[2] = {0, kNoKind};
+    if (read(pipe_ends[0], report, sizeof report) != sizeof report) report[0] = 0;
     close(pipe_ends[0]);
+    std::uint64_t count = report[0];
+    last_failed_kind_ = report[1];
     int status = 0;
     waitpid(child, &status, 0);
     last_crashed_ = WIFEXITED(status) && WEXITSTATUS(status) == 86;
@@ -154,10 +158,15 @@ class FaultInjection : public test::FolderTest {
   }
 
   // A failure at every operation: nothing lost, then a run without faults.
+  // Prints how many operations of each kind were failed; every failure point
+  // must have failed an operation.
   void FailEverywhere() {
     fs::path data = base_ / "work", temp = base_ / "work-tmp";
+    std::map<std::uint64_t, std::uint64_t> failed;  // by kind
     for (std::uint64_t n = 1; n <= operations_; ++n) {
       RunAt(data, temp, plat::FaultKind::kFail, n);
+      ASSERT_NE(last_failed_kind_, kNoKind) << "failure at operation " << n << " failed nothing";
+      ++failed[last_failed_kind_];
       std::vector<std::string> problems = NothingLost(test::ReadFolderImage(data));
       ASSERT_TRUE(problems.empty()) << "failure at operation " << n << ":\n" << Lines(problems);
       RunAgain(data, temp);
@@ -165,12 +174,22 @@ class FaultInjection : public test::FolderTest {
       ASSERT_TRUE(problems.empty()) << "failure at operation " << n << ", then a run:\n" << Lines(problems);
     }
     std::cout << "[ points   ] " << operations_ << " failure points, nothing lost, all converged\n";
+    std::cout << "[ kinds    ]";
+    for (const auto& [kind, count] : failed)
+      std::cout << " " << plat::FileOpName(static_cast<plat::FileOp>(kind)) << " " << count;
+    std::cout << "\n";
+    // The services that only look fail too, not only those that change files.
+    for (plat::FileOp kind : {plat::FileOp::kOpen, plat::FileOp::kRead, plat::FileOp::kWrite, plat::FileOp::kSync,
+                              plat::FileOp::kClose, plat::FileOp::kRename, plat::FileOp::kLookup, plat::FileOp::kList})
+      EXPECT_GT(failed[static_cast<std::uint64_t>(kind)], 0u) << plat::FileOpName(kind);
   }
 
   fs::path base_, original_;
   FolderImage original_image_, clean_, clean_temp_;
   std::uint64_t operations_ = 0;
   bool last_crashed_ = false;
+  static constexpr std::uint64_t kNoKind = ~std::uint64_t{0};
+  std::uint64_t last_failed_kind_ = kNoKind;
   test::MessageLog messages_;
 };
 

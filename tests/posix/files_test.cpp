@@ -4,10 +4,13 @@
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE
 #endif
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <thread>
 
 #include "platform/platform.hpp"
@@ -117,6 +120,100 @@ TEST_F(PosixFilesTest, WriterOpeningDuringABusyTestIsStillMarked) {
     EXPECT_EQ(plat::BusyTest("F34.DAT"), 1);
     plat::CloseFile(writer);
   }
+  EXPECT_EQ(plat::BusyTest("F34.DAT"), 0);
+}
+
+// Replacements for entries of the table of system calls: each fails as the
+// system does, with its own errno.
+ssize_t FullDisk(int, const void*, size_t, off_t) {
+  errno = ENOSPC;
+  return -1;
+}
+int DiskError(int, const char*, struct stat*, int) {
+  errno = EIO;
+  return -1;
+}
+struct dirent* ListingError(DIR*) {
+  errno = EIO;
+  return nullptr;
+}
+int LockError(int, int, ...) {
+  errno = EIO;
+  return -1;
+}
+
+template <typename F>
+plat::SystemCall Call(F* f) {
+  return reinterpret_cast<plat::SystemCall>(f);
+}
+
+class SystemCallTest : public PosixFilesTest {
+ protected:
+  void TearDown() override {
+    for (std::string_view name = plat::NextSystemCall(""); !name.empty(); name = plat::NextSystemCall(name))
+      plat::SetSystemCall(name, nullptr);
+    plat::ClearRefusals();
+    PosixFilesTest::TearDown();
+  }
+};
+
+TEST_F(SystemCallTest, EntriesAreReplacedAndRestoredByName) {
+  std::vector<std::string> names;
+  for (std::string_view name = plat::NextSystemCall(""); !name.empty(); name = plat::NextSystemCall(name))
+    names.emplace_back(name);
+  for (const char* name : {"openat", "pread", "pwrite", "fstatat", "readdir", "fcntl", "fsync", "renameat2", "close"})
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+  EXPECT_FALSE(plat::SetSystemCall("no_such_call", Call(&FullDisk)));
+  EXPECT_EQ(plat::GetSystemCall("no_such_call"), nullptr);
+  plat::SystemCall system = plat::GetSystemCall("pwrite");
+  ASSERT_TRUE(plat::SetSystemCall("pwrite", Call(&FullDisk)));
+  EXPECT_EQ(plat::GetSystemCall("pwrite"), Call(&FullDisk));
+  plat::SetSystemCall("pwrite", nullptr);
+  EXPECT_EQ(plat::GetSystemCall("pwrite"), system);
+}
+
+TEST_F(SystemCallTest, AFailedWriteKeepsTheFileAndTheSystemsCause) {
+  plat::Handle h = plat::OpenFile("F10R1.DAT", plat::OpenMode::kCreate);
+  ASSERT_NE(h, plat::kNoHandle);
+  plat::SetSystemCall("pwrite", Call(&FullDisk));
+  EXPECT_EQ(plat::WriteAt(h, 0, "abc", 3), 0);
+  plat::SetSystemCall("pwrite", nullptr);
+  plat::Error error = plat::LastError();
+  EXPECT_EQ(error.op, plat::FileOp::kWrite);
+  EXPECT_EQ(error.name, "F10R1.DAT");
+  EXPECT_EQ(error.code, std::errc::no_space_on_device);
+  EXPECT_EQ(plat::Describe(error.code), "Espaço insuficiente no disco.");
+  // A service that succeeds leaves the cause of the last failure alone.
+  EXPECT_EQ(plat::WriteAt(h, 0, "abc", 3), 3);
+  EXPECT_EQ(plat::LastError().name, "F10R1.DAT");
+  EXPECT_TRUE(plat::CloseFile(h));
+}
+
+// The services that only look fail as a folder that cannot be searched: the
+// entry is not taken for missing, and nothing more is changed.
+TEST_F(SystemCallTest, LookupsListingsAndTheBusyTestFailThroughTheTable) {
+  WriteFile("F34.DAT", "x");
+  plat::SetSystemCall("fstatat", Call(&DiskError));
+  EXPECT_TRUE(plat::Exists("MISSING.DAT"));
+  EXPECT_EQ(plat::FileSize("F34.DAT"), -1);
+  plat::SetSystemCall("fstatat", nullptr);
+  EXPECT_TRUE(plat::ChangesStopped());
+  EXPECT_EQ(plat::LastError().op, plat::FileOp::kLookup);
+  EXPECT_EQ(plat::LastError().code, std::errc::io_error);
+  plat::ClearRefusals();
+
+  plat::SetSystemCall("readdir", Call(&ListingError));
+  EXPECT_TRUE(plat::FindFiles("", "*.DAT").empty());
+  plat::SetSystemCall("readdir", nullptr);
+  EXPECT_TRUE(plat::ChangesStopped());
+  EXPECT_EQ(plat::LastError().op, plat::FileOp::kList);
+  plat::ClearRefusals();
+  EXPECT_EQ(plat::FindFiles("", "*.DAT"), std::vector<std::string>{"F34.DAT"});
+
+  plat::SetSystemCall("fcntl", Call(&LockError));
+  EXPECT_EQ(plat::BusyTest("F34.DAT"), 1);
+  plat::SetSystemCall("fcntl", nullptr);
+  EXPECT_EQ(plat::LastError().op, plat::FileOp::kBusy);
   EXPECT_EQ(plat::BusyTest("F34.DAT"), 0);
 }
 

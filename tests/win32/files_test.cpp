@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "convert/registrations.hpp"
+#include "convert/run.hpp"
 #include "platform/platform.hpp"
 #include "platform/win32/win32.hpp"
 #include "recfile/recfile.hpp"
@@ -336,6 +337,86 @@ TEST_F(Win32FilesTest, TheFolderLockSharesNothingAndGoesWithItsHolder) {
   EXPECT_FALSE(test::FileExists("LANVO.LCK"));
   EXPECT_EQ(plat::LockFolder(), plat::FolderLock::kTaken);
   plat::UnlockFolder();
+}
+
+// Replacements for entries of the table of system calls: each fails as the
+// system does, with its own error code.
+BOOL WINAPI FullDisk(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) {
+  ::SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+DWORD WINAPI DeviceError(LPCWSTR) {
+  ::SetLastError(ERROR_IO_DEVICE);
+  return INVALID_FILE_ATTRIBUTES;
+}
+HANDLE WINAPI SearchDenied(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return INVALID_HANDLE_VALUE;
+}
+
+template <typename F>
+plat::SystemCall Call(F* f) {
+  return reinterpret_cast<plat::SystemCall>(f);
+}
+
+class Win32SystemCallTest : public Win32FilesTest {
+ protected:
+  void TearDown() override {
+    for (std::string_view name = plat::NextSystemCall(""); !name.empty(); name = plat::NextSystemCall(name))
+      plat::SetSystemCall(name, nullptr);
+    Win32FilesTest::TearDown();
+  }
+};
+
+TEST_F(Win32SystemCallTest, AFullDiskFailsTheWriteAndTheRunSaysWhichFileAndWhy) {
+  plat::Handle h = plat::OpenFile("F10R1.DAT", plat::OpenMode::kCreate);
+  ASSERT_NE(h, plat::kNoHandle);
+  ASSERT_TRUE(plat::SetSystemCall("WriteFile", Call(&FullDisk)));
+  EXPECT_EQ(plat::WriteAt(h, 0, "abc", 3), 0);
+  plat::SetSystemCall("WriteFile", nullptr);
+  EXPECT_EQ(plat::LastError().op, plat::FileOp::kWrite);
+  EXPECT_EQ(plat::LastError().name, "F10R1.DAT");
+  EXPECT_EQ(plat::LastError().code, std::error_code(ERROR_DISK_FULL, std::system_category()));
+  EXPECT_EQ(plat::Describe(plat::LastError().code), "Espaço insuficiente no disco.");
+  EXPECT_TRUE(plat::CloseFile(h));
+
+  // A whole run: its closing message names the first file it could not write.
+  WriteFile("F10R1.DAT", std::string(50, 'x'));
+  std::vector<std::string> texts;
+  plat::TestHooks().message_box = [&texts](plat::Dialog*, std::string_view text, std::string_view, unsigned) {
+    texts.emplace_back(text);
+    return plat::kIdOk;
+  };
+  plat::SetSystemCall("WriteFile", Call(&FullDisk));
+  RunConversion(nullptr);
+  plat::SetSystemCall("WriteFile", nullptr);
+  ASSERT_FALSE(texts.empty());
+  const std::string cause = "\n\nArquivo: F10R2.DAT — Espaço insuficiente no disco.";
+  ASSERT_GE(texts.back().size(), cause.size());
+  EXPECT_EQ(texts.back().substr(texts.back().size() - cause.size()), cause);
+}
+
+// The services that only look fail as a folder that cannot be searched: the
+// entry is not taken for missing, and nothing more is changed.
+TEST_F(Win32SystemCallTest, LookupsAndListingsFailThroughTheTable) {
+  WriteFile("F34.DAT", "x");
+  plat::SetSystemCall("GetFileAttributesW", Call(&DeviceError));
+  EXPECT_TRUE(plat::Exists("MISSING.DAT"));
+  EXPECT_EQ(plat::FileSize("F34.DAT"), -1);
+  plat::SetSystemCall("GetFileAttributesW", nullptr);
+  EXPECT_TRUE(plat::ChangesStopped());
+  EXPECT_EQ(plat::LastError().op, plat::FileOp::kLookup);
+  EXPECT_EQ(plat::LastError().code, std::error_code(ERROR_IO_DEVICE, std::system_category()));
+  plat::ClearRefusals();
+
+  plat::SetSystemCall("FindFirstFileExW", Call(&SearchDenied));
+  EXPECT_TRUE(plat::FindFiles("", "*.DAT").empty());
+  plat::SetSystemCall("FindFirstFileExW", nullptr);
+  EXPECT_TRUE(plat::ChangesStopped());
+  EXPECT_EQ(plat::LastError().op, plat::FileOp::kList);
+  EXPECT_EQ(plat::Describe(plat::LastError().code), "Acesso negado.");
+  plat::ClearRefusals();
+  EXPECT_EQ(plat::FindFiles("", "*.DAT"), std::vector<std::string>{"F34.DAT"});
 }
 
 }  // namespace
