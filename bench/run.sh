@@ -7,7 +7,8 @@
 #   BENCH_REPEAT=5 bash bench/run.sh        timed runs per size (default 3)
 #
 # Builds what it needs, makes the sample folders, measures, prints one table a
-# size and writes them all to bench/results.md.
+# size and writes them all to bench/results.md; then the Windows program under
+# Wine on folders of the same sizes (bench/windows.sh), appended to it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,4 +19,11 @@ bash tools/install-packages.sh cmake ninja-build g++ libgtest-dev libcli11-dev p
 [ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j2 --target lanvo303 lanvo-sample lanvo_tests
 
-exec python3 bench/bench.py "$@"
+python3 bench/bench.py "$@"
+# The Windows program under Wine on the same folders, appended to the results
+# (skipped where there is no MinGW-w64 or Wine).
+if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then
+  sizes=("$@")
+  [ ${#sizes[@]} -gt 0 ] || sizes=(10000 100000 1000000)
+  bash bench/windows.sh --out bench/results.md "${sizes[@]}"
+fi

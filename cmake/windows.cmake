@@ -49,6 +49,12 @@ if(LANVO_TESTS)
   set_target_properties(lanvo-dialog-probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 endif()
 
+# The Windows program's work without its window, for the benchmarks under Wine
+# (bench/windows.sh): the same dialog procedure, core and platform layer.
+add_executable(lanvo-bench-win bench/windows_harness.cpp)
+target_link_libraries(lanvo-bench-win PRIVATE lanvo)
+set_target_properties(lanvo-bench-win PROPERTIES EXCLUDE_FROM_ALL ON)
+
 # The release package, lanvo303-<version>-win64.zip (tools/package-windows.sh,
 # or cpack -G ZIP in the build folder): the program, LEIAME.TXT in the code
 # page and line ends of a Windows of Brazil, and SHA256SUMS of the two.

@@ -491,7 +491,10 @@ Handle impl::OpenFile(const std::string& name, OpenMode mode) {
       if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_NOT_FOUND) Refuse(name, Refusal::kLink);
     }
   } else {
-    h = OpenEntry(entry, access, kShareReadWrite, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    // A file opened to be read is read from start to end (the passes, the
+    // backups' sources): the system may read ahead and drop what was read.
+    h = OpenEntry(entry, access, kShareReadWrite, OPEN_EXISTING,
+                  writes ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_SEQUENTIAL_SCAN);
   }
   if (h == INVALID_HANDLE_VALUE) return kNoHandle;
   BY_HANDLE_FILE_INFORMATION info = {};
