@@ -53,7 +53,6 @@ endif()
 # (bench/windows.sh): the same dialog procedure, core and platform layer.
 add_executable(lanvo-bench-win bench/windows_harness.cpp)
 target_link_libraries(lanvo-bench-win PRIVATE lanvo)
-set_target_properties(lanvo-bench-win PROPERTIES EXCLUDE_FROM_ALL ON)
 
 # The release package, lanvo303-<version>-win64.zip (tools/package-windows.sh,
 # or cpack -G ZIP in the build folder): the program, LEIAME.TXT in the code
