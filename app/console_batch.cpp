@@ -22,11 +22,12 @@
 #include "app/console_trace.hpp"
 #include "app/console_tree.hpp"
 #include "platform/platform.hpp"
+#include "recfile/client_record.hpp"
 
 namespace console {
 namespace {
 
-constexpr int kClientLength = 1000;  // F10R2.DAT
+constexpr int kClientLength = client::kLength;  // F10R2.DAT
 constexpr char kDeletedMark = '+';
 
 using Clock = std::chrono::steady_clock;
