@@ -111,4 +111,15 @@ bool SyncFolder(const std::string& name) {
   return Run(FileOp::kSync, name, [&] { return impl::SyncFolder(name); }, False);
 }
 
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
+  // A listing that may not go ahead is that of a folder that cannot be read:
+  // nothing in it is taken for missing, and changes stop.
+  if (!FileOpAllowed(FileOp::kList)) {
+    NoteError(FileOp::kList, folder, {});
+    Refuse(folder.empty() ? "." : folder, Refusal::kUnreadable);
+    return {};
+  }
+  return impl::FindFiles(folder, pattern);
+}
+
 }  // namespace plat

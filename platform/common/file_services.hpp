@@ -28,6 +28,7 @@ bool RenameReplace(const std::string& from, const std::string& to);
 bool MakeFolder(const std::string& name);
 bool RemoveFolder(const std::string& name);
 bool SyncFolder(const std::string& name);
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern);
 
 // The system's code of the failure just met (errno, GetLastError()), and its
 // clearing before a service starts.

@@ -742,13 +742,8 @@ bool impl::SyncFolder(const std::string& name) {
   return LookUp(name, &entry) == Look::kFolder;
 }
 
-std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern) {
+std::vector<std::string> impl::FindFiles(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;
-  if (!FileOpAllowed(FileOp::kList)) {
-    NoteError(FileOp::kList, folder, {});
-    Refuse(folder.empty() ? "." : folder, Refusal::kUnreadable);
-    return names;
-  }
   Entry entry;
   Look look = LookUp(folder, &entry);
   // Only an absent folder holds nothing: a file in its place, or one that
