@@ -112,8 +112,10 @@ maint::PassEnd MarkClients(Stream& clients, const maint::WorkingSet& in_good_sta
   return pass.Finish();
 }
 
+// The cause of the first failure, when a file service failed, is the
+// message's second paragraph.
 void ShowError(plat::Dialog* dialog, const char* text) {
-  plat::ShowMessageBox(dialog, text, kCaption, plat::kOk | plat::kIconError);
+  plat::ShowMessageBox(dialog, rec::WithFailureCause(text), kCaption, plat::kOk | plat::kIconError);
 }
 
 }  // namespace
@@ -123,6 +125,7 @@ void UpdateDelinquency(plat::Dialog* dialog) {
   SetDlgNumber(dialog, kItemClientsUpToDate, 0);
   SetDlgNumber(dialog, kItemClientsDelinquent, 0);
   maint::WorkingSet in_good_standing;
+  rec::ForgetFailureCause();
   DateParts reference = ReferenceMonth(plat::Now());
 
   plat::Cursor previous = plat::ShowWaitCursor();

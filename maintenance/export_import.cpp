@@ -156,9 +156,9 @@ class Appender {
   // Then, the last step of the import, the length record goes. While a part
   // of a record may be left in the file, or records not yet on the disk, it
   // stays, and the next start cuts the file back to where the import began.
-  void Release() {
-    if (settled_) guard_.Release();
-  }
+  // False when the records may not all be on the disk (the next start takes
+  // the import back) or the length record could not be removed for good.
+  bool Release() { return settled_ && guard_.Release(); }
 
  private:
   static constexpr std::size_t kBlockBytes = rec::Stream::kDefaultWindow / kLength * kLength;
@@ -238,6 +238,7 @@ enum class ImportEnd {
 // Imports the records of the diskette file with the group field given;
 // count receives the records appended.
 ImportEnd Import(const std::string& group_field, std::int64_t* count) {
+  rec::ForgetFailureCause();
   // The append stream makes the client file when it is missing, also when
   // there is nothing to import.
   StreamPtr appending = OpenToAppend(client::kFile);
@@ -287,7 +288,7 @@ ImportEnd Import(const std::string& group_field, std::int64_t* count) {
   if (!FCloseIf(appending)) error = true;
   FCloseIf(diskette);
   map.Remove();
-  appender.Release();
+  if (!appender.Release()) error = true;
   *count = appender.appended();
   if (appender.size_changed()) return ImportEnd::kSizeChanged;
   return error || map.Failed() ? ImportEnd::kError : ImportEnd::kDone;
@@ -304,8 +305,8 @@ void ImportClients(plat::Dialog* dialog) {
   plat::RestoreCursor(previous);
 
   if (end == ImportEnd::kNotOpened || end == ImportEnd::kError || end == ImportEnd::kSizeChanged)
-    Show(dialog, "Houve um erro grave.\n\nÉ recomendável consultar o Suporte Técnico", kImportCaption,
-         plat::kIconError);
+    Show(dialog, rec::WithFailureCause("Houve um erro grave.\n\nÉ recomendável consultar o Suporte Técnico"),
+         kImportCaption, plat::kIconError);
   // A client file that another program changed meanwhile: the import
   // stopped there and claims nothing.
   if (end == ImportEnd::kSizeChanged) return;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ struct Message {
   unsigned flags;
   bool operator==(const Message&) const = default;
 };
+// A failed expectation shows the message as the console would print it.
+inline void PrintTo(const Message& m, std::ostream* out) {
+  *out << "[" << m.caption << "] " << m.text << " (flags " << m.flags << ")";
+}
 
 // Records every message box while it lives, answering with answer.
 class MessageLog {

@@ -240,7 +240,9 @@ TEST_F(DelinquencyTest, MarksThatNeverReachTheFileAreReported) {
   WriteClients({"11111111111", "2"});
   plat::TestHooks().before_file_op = [](plat::FileOp op) { return op != plat::FileOp::kWrite; };
   Update();
-  const Message not_written{"Erro ao atualizar o arquivo de clientes do Lanvo.", "Lanvo", plat::kIconError};
+  const Message not_written{
+      "Erro ao atualizar o arquivo de clientes do Lanvo.\n\nArquivo: F10R2.DAT — Espaço insuficiente no disco.",
+      "Lanvo", plat::kIconError};
   EXPECT_EQ(log.messages(), std::vector<Message>{not_written});
 }
 
@@ -252,7 +254,9 @@ TEST_F(DelinquencyTest, AMemberFileThatCannotBeReadToItsEndChangesNoClient) {
   Update();
   plat::TestHooks().before_file_op = nullptr;
   EXPECT_EQ(test::ReadFile(folder() / "F10R2.DAT"), before);
-  EXPECT_EQ(log.messages(), std::vector<Message>{kNoMembers});
+  const Message unread{kNoMembers.text + "\n\nArquivo: \\Vamk\\Rud\\F10R4.DAT — Erro de leitura ou gravação no disco.",
+                      kNoMembers.caption, kNoMembers.flags};
+  EXPECT_EQ(log.messages(), std::vector<Message>{unread});
 }
 
 // Another program writes to the client file while the marks are written

@@ -63,6 +63,9 @@ Message ExportError(const std::string& cause) {
 }
 const Message kImportError{"Houve um erro grave.\n\nÉ recomendável consultar o Suporte Técnico", "Importar",
                            plat::kIconError};
+Message ImportError(const std::string& cause) {
+  return {kImportError.text + "\n\nArquivo: " + cause, "Importar", plat::kIconError};
+}
 
 class ExportImportTest : public test::FolderTest {
  protected:
@@ -387,7 +390,8 @@ TEST_F(ExportImportTest, AFailedWriteKeepsAndCountsOnlyTheWholeRecordsWritten) {
   EXPECT_EQ(ClientFile().size(), static_cast<std::size_t>(whole) * client::kLength)
       << "no part of a record is left at the end";
   EXPECT_EQ(CodeOf(ClientFile(), whole - 1).substr(0, 5), "00" + std::to_string(whole));
-  EXPECT_EQ(log.messages(), (std::vector<Message>{kImportError, Imported(whole)}));
+  EXPECT_EQ(log.messages(),
+            (std::vector<Message>{ImportError("F10R2.DAT — Espaço insuficiente no disco."), Imported(whole)}));
 }
 
 TEST_F(ExportImportTest, AFailedReadNeverTravelsAPartOfARecord) {
@@ -414,7 +418,8 @@ TEST_F(ExportImportTest, AFailedReadNeverTravelsAPartOfARecord) {
   plat::TestHooks().before_file_op = nullptr;
   EXPECT_EQ(ClientFile().size(), static_cast<std::size_t>(whole) * client::kLength);
   EXPECT_EQ(log.messages(),
-            (std::vector<Message>{ExportError("F10R2.DAT — Erro de leitura ou gravação no disco."), kImportError,
+            (std::vector<Message>{ExportError("F10R2.DAT — Erro de leitura ou gravação no disco."),
+                                  ImportError("A:\\F10R2.BAK — Erro de leitura ou gravação no disco."),
                                   Imported(whole)}));
 }
 
