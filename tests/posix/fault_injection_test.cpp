@@ -48,10 +48,16 @@ class FaultInjection : public test::FolderTest {
   }
   static test::ConsoleResult RunShell(const std::string& command) { return test::RunShell(command); }
 
-  // Makes the sample folder and converts a copy once without faults.
-  void Prepare(const std::string& options) {
+  // Makes the sample folder and converts a copy once without faults. With
+  // read_only_company, the company file is read-only, as a file copied from a
+  // CD is: the phone step makes it writable before it opens it for update, so
+  // that a run changes a file's attributes as well.
+  void Prepare(const std::string& options, bool read_only_company = false) {
     original_ = base_ / "original";
     ASSERT_EQ(RunShell(std::string(LANVO_SAMPLE_EXE) + " " + options + " " + Quote(original_)).status, 0);
+    if (read_only_company) {
+      ASSERT_EQ(RunShell("chmod a-w " + Quote(original_ / "F00R0.DAT")).status, 0);
+    }
     original_image_ = test::ReadFolderImage(original_);
     plat::InjectFault(plat::FaultKind::kNone, 0);
     operations_ = RunAt(base_ / "clean", base_ / "clean-tmp", plat::FaultKind::kNone, 0);
@@ -159,8 +165,9 @@ class FaultInjection : public test::FolderTest {
 
   // A failure at every operation: nothing lost, then a run without faults.
   // Prints how many operations of each kind were failed; every failure point
-  // must have failed an operation.
-  void FailEverywhere() {
+  // must have failed an operation, and with every_kind every kind of
+  // operation must have been failed somewhere.
+  void FailEverywhere(bool every_kind = false) {
     fs::path data = base_ / "work", temp = base_ / "work-tmp";
     std::map<std::uint64_t, std::uint64_t> failed;  // by kind
     for (std::uint64_t n = 1; n <= operations_; ++n) {
@@ -182,6 +189,8 @@ class FaultInjection : public test::FolderTest {
     for (plat::FileOp kind : {plat::FileOp::kOpen, plat::FileOp::kRead, plat::FileOp::kWrite, plat::FileOp::kSync,
                               plat::FileOp::kClose, plat::FileOp::kRename, plat::FileOp::kLookup, plat::FileOp::kList})
       EXPECT_GT(failed[static_cast<std::uint64_t>(kind)], 0u) << plat::FileOpName(kind);
+    for (int kind = 0; every_kind && kind < plat::kFileOpKinds; ++kind)
+      EXPECT_GT(failed[static_cast<std::uint64_t>(kind)], 0u) << plat::FileOpName(static_cast<plat::FileOp>(kind));
   }
 
   fs::path base_, original_;
@@ -194,13 +203,13 @@ class FaultInjection : public test::FolderTest {
 };
 
 TEST_F(FaultInjection, CrashAnywhereInAConversionOfTheOldestRelease) {
-  Prepare("--clients 8 --seed 41 --stage f10 --code-table both");
+  Prepare("--clients 8 --seed 41 --stage f10 --code-table both", true);
   CrashEverywhere();
 }
 
 TEST_F(FaultInjection, FailureAnywhereInAConversionOfTheOldestRelease) {
-  Prepare("--clients 8 --seed 41 --stage f10 --code-table both");
-  FailEverywhere();
+  Prepare("--clients 8 --seed 41 --stage f10 --code-table both", true);
+  FailEverywhere(true);
 }
 
 TEST_F(FaultInjection, CrashAnywhereInAConversionBeforeTheSplit) {
