@@ -816,6 +816,89 @@ bool impl::RenameReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
+namespace {
+
+// The file a copy is written to before it takes its name (to + ".~part"), so
+// that the backup is either complete or absent, even after a crash. A part
+// left by a crash is removed first; anything else of that name stays, and
+// no part is made. -1 when none could be made.
+int OpenCopyPart(const std::string& to, Place* part) {
+  if (!posix::Locate(to + ".~part", part)) return -1;
+  struct stat left;
+  Look leftover = LookAt(to + ".~part", *part, &left);
+  if (leftover == Look::kFile) sys::unlinkat(part->dir(), part->leaf().c_str(), 0);
+  if (leftover != Look::kFile && leftover != Look::kMissing) return -1;
+  return sys::openat(part->dir(), part->leaf().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+// Copies the bytes of in (size bytes long when the copy began) to out. The
+// kernel copies from file to file without passing the bytes through this
+// process (copy_file_range); where it cannot (an older kernel, file systems
+// it cannot pair), through a buffer. One chunk is one read and one write for
+// the fault hooks. Large chunks let the kernel read ahead far enough when the
+// source is not in memory (measured: 8 MiB copies a file from the disk two to
+// three times as fast as 1 MiB); the buffer stays small enough for the
+// processor's cache.
+bool CopyBytes(int in, int out, std::uint64_t size) {
+  static constexpr std::size_t kInKernelChunk = 8 << 20;
+  static constexpr std::size_t kBufferChunk = 256 << 10;
+  std::string buffer;
+  bool in_kernel = true;
+  std::uint64_t offset = 0;
+  posix::WriteBehind write_behind;
+  write_behind.drop = true;
+  for (;;) {
+    if (!FileOpAllowed(FileOp::kRead)) return false;
+    ssize_t got = -1;
+    if (in_kernel) {
+      if (!FileOpAllowed(FileOp::kWrite)) return false;
+      off64_t in_at = static_cast<off64_t>(offset), out_at = static_cast<off64_t>(offset);
+      got = sys::copy_file_range(in, &in_at, out, &out_at, kInKernelChunk, 0);
+      if (got < 0 && errno == EINTR) continue;
+      bool refused = got < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                                 errno == EOPNOTSUPP || errno == EBADF);
+      // Some file systems answer 0 where the file goes on: the buffer decides.
+      bool ended_early = got == 0 && offset < size;
+      if (refused || ended_early) {
+        in_kernel = false;
+        continue;
+      }
+      if (got < 0) return false;
+      if (got == 0) return true;
+    } else {
+      if (buffer.empty()) buffer.resize(kBufferChunk);
+      got = sys::pread(in, buffer.data(), kBufferChunk, static_cast<off_t>(offset));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return false;
+      if (got == 0) return true;
+      if (WriteAt(out, offset, buffer.data(), static_cast<std::size_t>(got)) != got) return false;
+    }
+    posix::NoteWritten(out, write_behind, offset, static_cast<std::uint64_t>(got));
+    offset += static_cast<std::uint64_t>(got);
+  }
+}
+
+// Puts a whole copy in place: flushed, with the source's mode (a backup keeps
+// the source's attributes), closed, and renamed as any rename that never
+// replaces, with the same fallback where the file system lacks the flag (some
+// network shares). A copy that fails on the way is removed.
+bool CommitCopy(int out, bool copied, mode_t mode, const Place& part, const Place& target) {
+  bool ok = copied && SyncFile(out);
+  if (ok) (void)sys::posix_fadvise(out, 0, 0, POSIX_FADV_DONTNEED);
+  (void)sys::fchmod(out, mode & 07777);
+  ok = (sys::close(out) == 0) && ok;
+  if (ok) ok = FileOpAllowed(FileOp::kRename) && posix::RenameAtNoReplace(part, target, false);
+  if (!ok) {
+    sys::unlinkat(part.dir(), part.leaf().c_str(), 0);
+    return false;
+  }
+  // The backup's name on the disk too, before a caller deletes its source: a
+  // power cut must not keep the deletion and lose the new name.
+  return posix::SyncPlaceFolder(target);
+}
+
+}  // namespace
+
 bool impl::CopyNoReplace(const std::string& from, const std::string& to) {
   if (ChangesStopped()) return false;
   Place source, target;
@@ -825,87 +908,15 @@ bool impl::CopyNoReplace(const std::string& from, const std::string& to) {
   if (!FileOpAllowed(FileOp::kCopy)) return false;
   int in = posix::OpenEntry(from, source, OpenMode::kRead);
   if (in < 0) return false;
-  if (sys::fstat(in, &st) != 0) {
-    sys::close(in);
-    return false;
-  }
-  // Copy under a name of our own and rename it into place at the end, so that
-  // the backup is either complete or absent, even after a crash. A part left
-  // by a crash is removed first; anything else of that name stays.
   Place part;
-  if (!posix::Locate(to + ".~part", &part)) {
-    sys::close(in);
-    return false;
-  }
-  struct stat left;
-  Look leftover = LookAt(to + ".~part", part, &left);
-  if (leftover == Look::kFile) sys::unlinkat(part.dir(), part.leaf().c_str(), 0);
-  int out = leftover == Look::kFile || leftover == Look::kMissing
-                ? sys::openat(part.dir(), part.leaf().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)
-                : -1;
+  int out = sys::fstat(in, &st) == 0 ? OpenCopyPart(to, &part) : -1;
   if (out < 0) {
     sys::close(in);
     return false;
   }
-  // The kernel copies from file to file without passing the bytes through
-  // this process (copy_file_range); where it cannot (an older kernel, file
-  // systems it cannot pair), through a buffer. One chunk is one read and one
-  // write for the fault hooks. Large chunks let the kernel read ahead far
-  // enough when the source is not in memory (measured: 8 MiB copies a file
-  // from the disk two to three times as fast as 1 MiB); the buffer stays
-  // small enough for the processor's cache.
-  static constexpr std::size_t kInKernelChunk = 8 << 20;
-  static constexpr std::size_t kBufferChunk = 256 << 10;
-  std::string buffer;
-  bool in_kernel = true;
-  bool ok = true;
-  std::uint64_t offset = 0;
-  posix::WriteBehind write_behind;
-  write_behind.drop = true;
-  for (;;) {
-    if (!FileOpAllowed(FileOp::kRead)) { ok = false; break; }
-    ssize_t got = -1;
-    if (in_kernel) {
-      if (!FileOpAllowed(FileOp::kWrite)) { ok = false; break; }
-      off64_t in_at = static_cast<off64_t>(offset), out_at = static_cast<off64_t>(offset);
-      got = sys::copy_file_range(in, &in_at, out, &out_at, kInKernelChunk, 0);
-      if (got < 0 && errno == EINTR) continue;
-      bool refused = got < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
-                                 errno == EOPNOTSUPP || errno == EBADF);
-      // Some file systems answer 0 where the file goes on: the buffer decides.
-      bool ended_early = got == 0 && offset < static_cast<std::uint64_t>(st.st_size);
-      if (refused || ended_early) {
-        in_kernel = false;
-        continue;
-      }
-      if (got < 0) { ok = false; break; }
-      if (got == 0) break;
-    } else {
-      if (buffer.empty()) buffer.resize(kBufferChunk);
-      got = sys::pread(in, buffer.data(), kBufferChunk, static_cast<off_t>(offset));
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) { ok = false; break; }
-      if (got == 0) break;
-      if (WriteAt(out, offset, buffer.data(), static_cast<std::size_t>(got)) != got) { ok = false; break; }
-    }
-    posix::NoteWritten(out, write_behind, offset, static_cast<std::uint64_t>(got));
-    offset += static_cast<std::uint64_t>(got);
-  }
+  bool copied = CopyBytes(in, out, static_cast<std::uint64_t>(st.st_size));
   sys::close(in);
-  if (ok) ok = SyncFile(out);
-  if (ok) (void)sys::posix_fadvise(out, 0, 0, POSIX_FADV_DONTNEED);
-  (void)sys::fchmod(out, st.st_mode & 07777);  // a backup keeps the source's attributes
-  ok = (sys::close(out) == 0) && ok;
-  // Put in place as any rename that never replaces, with the same fallback
-  // where the file system lacks the flag (some network shares).
-  if (ok) ok = FileOpAllowed(FileOp::kRename) && posix::RenameAtNoReplace(part, target, false);
-  if (!ok) {
-    sys::unlinkat(part.dir(), part.leaf().c_str(), 0);
-    return false;
-  }
-  // The backup's name on the disk too, before a caller deletes its source: a
-  // power cut must not keep the deletion and lose the new name.
-  return posix::SyncPlaceFolder(target);
+  return CommitCopy(out, copied, st.st_mode, part, target);
 }
 
 bool impl::LinkNoReplace(const std::string& from, const std::string& to) {
