@@ -158,7 +158,8 @@ class Appender {
   // stays, and the next start cuts the file back to where the import began.
   // False when the records may not all be on the disk (the next start takes
   // the import back) or the length record could not be removed for good.
-  bool Release() { return settled_ && guard_.Release(); }
+  // Nothing was recorded when nothing was appended.
+  bool Release() { return !guard_.recorded() || (settled_ && guard_.Release()); }
 
  private:
   static constexpr std::size_t kBlockBytes = rec::Stream::kDefaultWindow / kLength * kLength;

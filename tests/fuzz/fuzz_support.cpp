@@ -231,4 +231,51 @@ void ExpectUpdatedInPlace(const Workspace& ws, const std::string& name, std::int
                                 " bytes, not to a boundary of records of " + std::to_string(length));
 }
 
+// ---------------------------------------------------------------------------
+// The phone moves.
+
+namespace {
+
+constexpr std::size_t kPhoneLine = 40;
+constexpr std::size_t kKeyWidth = 10, kFirstAt = 290, kFirstWidth = 41, kSecondAt = 331, kSecondWidth = 23;
+constexpr std::size_t kKept = 37;
+
+std::string TrimmedField(const std::string& record, std::size_t at, std::size_t width) {
+  std::string text = LineField(record, at, width).value_or("");
+  return text.erase(text.find_last_not_of(' ') + 1);
+}
+
+std::string PhoneLine(int number, const char* kind, bool joined, const std::string& key, const std::string& phone) {
+  char head[8];
+  std::snprintf(head, sizeof head, "%02d%s%c", number, kind, joined ? '1' : '0');
+  std::string line = head + key.substr(0, kKeyWidth);
+  line.resize(5 + kKeyWidth, ' ');
+  line += phone.substr(0, kSecondWidth);
+  line.resize(kPhoneLine - 2, ' ');
+  return line + "\r\n";
+}
+
+}  // namespace
+
+std::string MovePhones(std::string record, int number, std::string* index) {
+  std::string key = LineField(record, 0, kKeyWidth).value_or("");
+  std::string first = TrimmedField(record, kFirstAt, kFirstWidth);
+  std::string second = TrimmedField(record, kSecondAt, kSecondWidth);
+  if (first.compare(0, second.size(), second) == 0) second.clear();
+  auto put = [&](std::size_t at, const std::string& text) {
+    for (std::size_t i = 0; i < text.size() && at + i < record.size(); ++i) record[at + i] = text[i];
+  };
+  if (first.size() > kKept) {
+    *index += PhoneLine(number, "01", false, key, first.substr(kKept));
+    put(kFirstAt + kKept, "    ");
+  }
+  bool joined = !second.empty() && first.size() + 3 + second.size() <= kKept;
+  if (joined) put(kFirstAt + first.size(), " / " + second);
+  if (!second.empty()) {
+    *index += PhoneLine(number, "02", joined, key, second);
+    put(kSecondAt, std::string(kSecondWidth, ' '));
+  }
+  return record;
+}
+
 }  // namespace fuzz

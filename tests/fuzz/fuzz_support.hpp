@@ -119,6 +119,11 @@ void ExpectUpdatedInPlace(const Workspace& ws, const std::string& name, std::int
 // the end.
 std::optional<std::string> LineField(const std::string& file, std::size_t at, std::size_t width);
 
+// The phones of one company or client record as the phone index moves them,
+// worked out from the bytes: the lines of FTEL1.DAT (file number number) are
+// appended to index, and the record comes back changed in place.
+std::string MovePhones(std::string record, int number, std::string* index);
+
 // Records of a file's bytes, the last one possibly cut short.
 std::size_t RecordCount(std::size_t size, std::size_t length);
 

@@ -29,6 +29,7 @@ constexpr char kBankTable[] = "F24.DAT";
 constexpr char kTableCopy[] = "F24R0.DAT";
 constexpr char kOldCounters[] = "CONFIGA.DAT";
 constexpr char kCounters[] = "F34.DAT";
+constexpr char kPhoneIndex[] = "FTEL1.DAT";
 
 constexpr std::size_t kClient = 1000, kFarm = 815, kAccount = 950, kTable = 60, kCounter = 30;
 constexpr std::size_t kAreaAt = 286, kAreaWidth = 4;
@@ -140,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   convert::MigrateOldCounters();
 
   if (have_clients) {
-    std::string expected_clients, expected_farms;
+    std::string expected_clients, expected_farms, expected_index;
     long farms = 0, accounts = 0;
     std::string accounts_file = ws.Read(kAccounts);
     Check(accounts_file.size() % kAccount == 0, "F04R0.DAT not of whole records");
@@ -154,9 +155,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckAccount(std::string_view(accounts_file).substr((accounts - 1) * kAccount, kAccount), client, accounts,
                      BankName(table, code));
       }
-      expected_clients += SplitClient(std::string(client));
+      // The phones leave the client records in the same pass.
+      expected_clients += fuzz::MovePhones(SplitClient(std::string(client)), 10, &expected_index);
     }
     Check(ws.Read(kClients) == expected_clients, "the client file is not what the split makes of it");
+    Check(ws.Read(kPhoneIndex) == expected_index, "the phone index is not the phones that moved");
     fuzz::ExpectWholeRecords(ws, kFarms, kFarm);
     Check(ws.Read(kFarms) == expected_farms, "the farms are not those of the clients");
     Check(accounts_file.size() == static_cast<std::size_t>(accounts) * kAccount, "more accounts than clients with a bank");
@@ -171,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(!ws.Has(kBankTable), "F24.DAT is still there after its copy");
     }
   } else {
-    for (const char* name : {kFarms, kAccounts, kTableCopy, kClients})
+    for (const char* name : {kFarms, kAccounts, kTableCopy, kClients, kPhoneIndex})
       Check(!ws.Has(name), std::string(name) + " made without a client file");
     Check(ws.Read(kBankTable) == table.value_or(""), "F24.DAT changed without a split");
     Check(!ws.Has(kNumberedBackup), "a backup made without a split");
@@ -185,6 +188,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(ws.Read(kOldCounters) == (have_old ? parts[2] : ""), "CONFIGA.DAT changed without the migration");
   }
   ws.ExpectOnly({kClients, kBackup, kNumberedBackup, kFarms, kAccounts, kBankTable, kTableCopy, kOldCounters,
-                 kCounters});
+                 kCounters, kPhoneIndex});
   return 0;
 }

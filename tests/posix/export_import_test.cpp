@@ -265,6 +265,16 @@ TEST_F(ExportImportTest, CodesAboveTheMapBlockNothing) {
   EXPECT_EQ(CodeOf(ClientFile(), 3).substr(0, 5), "00001");
 }
 
+// Nothing to append: no length was recorded, and there is nothing to take
+// back, so the import says its count alone.
+TEST_F(ExportImportTest, AnEmptyDisketteImportsNothingAndSaysSo) {
+  test::WriteFile("F10R2.DAT", Client("1", "1"));
+  test::WriteFile(diskette() / "F10R2.BAK", "");
+  Run(1, "3");
+  EXPECT_EQ(ClientFile(), Client("1", "1"));
+  EXPECT_EQ(log.messages(), std::vector<Message>{Imported(0)});
+}
+
 TEST_F(ExportImportTest, ImportStopsWhenNoCodeIsLeft) {
   std::string taken;
   for (int code = 1; code <= 29998; ++code) taken += Client(std::to_string(code), "1");
