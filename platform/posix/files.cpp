@@ -1070,6 +1070,13 @@ FolderLock LockFolder() {
   // The holder removes the file when done: a lock taken on a file that has
   // lost its name meanwhile is given up, and the new file tried.
   for (int attempt = 0; attempt < 100; ++attempt) {
+    // What holds the name is looked at before it is opened: opening a device
+    // or a FIFO can do something of its own (rewind a tape, wake a reader).
+    struct stat there;
+    if (sys::fstatat(AT_FDCWD, kLockFile, &there, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(there.st_mode)) {
+      Refuse(kLockFile, S_ISLNK(there.st_mode) ? Refusal::kLink : Refusal::kNotRegular);
+      return FolderLock::kNone;
+    }
     int fd = sys::openat(AT_FDCWD, kLockFile, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == ELOOP) Refuse(kLockFile, Refusal::kLink);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <thread>
 
 #include "platform/platform.hpp"
@@ -142,6 +143,19 @@ int LockError(int, int, ...) {
   return -1;
 }
 
+// Counts the opens of the folder's lock file, then opens as the system does.
+using Openat = int (*)(int, const char*, int, ...);
+Openat g_openat = nullptr;
+int g_lock_opens = 0;
+int CountingOpenat(int dir, const char* path, int flags, ...) {
+  if (std::string_view(path) == "LANVO.LCK") ++g_lock_opens;
+  va_list args;
+  va_start(args, flags);
+  mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(args, int)) : 0;
+  va_end(args);
+  return g_openat(dir, path, flags, mode);
+}
+
 template <typename F>
 plat::SystemCall Call(F* f) {
   return reinterpret_cast<plat::SystemCall>(f);
@@ -215,6 +229,34 @@ TEST_F(SystemCallTest, LookupsListingsAndTheBusyTestFailThroughTheTable) {
   plat::SetSystemCall("fcntl", nullptr);
   EXPECT_EQ(plat::LastError().op, plat::FileOp::kBusy);
   EXPECT_EQ(plat::BusyTest("F34.DAT"), 0);
+}
+
+// A link, a FIFO or a device where the lock file goes is refused before
+// anything opens it; a file there is taken as the lock file.
+TEST_F(SystemCallTest, WhatHoldsTheLockFilesNameIsLookedAtBeforeItIsOpened) {
+  WriteFile("F34.DAT", "x");
+  g_openat = reinterpret_cast<Openat>(plat::GetSystemCall("openat"));
+  ASSERT_TRUE(plat::SetSystemCall("openat", Call(&CountingOpenat)));
+  ASSERT_EQ(::mkfifo("LANVO.LCK", 0666), 0);
+  EXPECT_EQ(plat::LockFolder(), plat::FolderLock::kNone);
+  EXPECT_TRUE(plat::ChangesStopped());
+  ASSERT_EQ(plat::RefusedEntries().size(), 1u);
+  EXPECT_EQ(plat::RefusedEntries()[0].name, "LANVO.LCK");
+  EXPECT_EQ(plat::RefusedEntries()[0].why, plat::Refusal::kNotRegular);
+  plat::ClearRefusals();
+  ASSERT_EQ(::unlink("LANVO.LCK"), 0);
+  ASSERT_EQ(::symlink("F34.DAT", "LANVO.LCK"), 0);
+  EXPECT_EQ(plat::LockFolder(), plat::FolderLock::kNone);
+  ASSERT_EQ(plat::RefusedEntries().size(), 1u);
+  EXPECT_EQ(plat::RefusedEntries()[0].why, plat::Refusal::kLink);
+  EXPECT_EQ(g_lock_opens, 0);
+  EXPECT_EQ(ReadFile("F34.DAT"), "x");
+  plat::ClearRefusals();
+  ASSERT_EQ(::unlink("LANVO.LCK"), 0);
+  EXPECT_EQ(plat::LockFolder(), plat::FolderLock::kTaken);
+  EXPECT_EQ(g_lock_opens, 1);
+  plat::UnlockFolder();
+  EXPECT_FALSE(FileExists("LANVO.LCK"));
 }
 
 }  // namespace
