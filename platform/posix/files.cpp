@@ -650,6 +650,42 @@ bool RemoveEntry(const std::string& name, bool any_mode) {
   return true;
 }
 
+// A file opened only to be read is read from start to end once (the sources
+// of the client passes, which go to their backups by a rename and are not
+// read again): the pages read leave the cache behind the reader, some way
+// back from where it reads, so that the files written next reuse them.
+constexpr std::uint64_t kDropBehind = 16u << 20, kKeepBehind = 2u << 20;
+
+// By descriptor: 0 for a handle that does not drop; else 1 + where the part
+// still cached begins.
+std::vector<std::uint64_t>& DropBehindTable() {
+  static std::vector<std::uint64_t> table;
+  return table;
+}
+
+void StartDropBehind(int fd) {
+  auto& table = DropBehindTable();
+  if (fd < 0) return;
+  if (static_cast<std::size_t>(fd) >= table.size()) table.resize(static_cast<std::size_t>(fd) + 1);
+  table[static_cast<std::size_t>(fd)] = 1;
+}
+
+void EndDropBehind(int fd) {
+  auto& table = DropBehindTable();
+  if (fd >= 0 && static_cast<std::size_t>(fd) < table.size()) table[static_cast<std::size_t>(fd)] = 0;
+}
+
+void NoteRead(int fd, std::uint64_t end) {
+  auto& table = DropBehindTable();
+  if (fd < 0 || static_cast<std::size_t>(fd) >= table.size() || table[static_cast<std::size_t>(fd)] == 0) return;
+  std::uint64_t& state = table[static_cast<std::size_t>(fd)];
+  std::uint64_t from = state - 1;
+  if (end < from + kDropBehind + kKeepBehind) return;
+  std::uint64_t to = end - kKeepBehind;
+  (void)sys::posix_fadvise(fd, static_cast<off_t>(from), static_cast<off_t>(to - from), POSIX_FADV_DONTNEED);
+  state = to + 1;
+}
+
 }  // namespace
 }  // namespace posix
 
@@ -669,6 +705,7 @@ Handle impl::OpenFile(const std::string& name, OpenMode mode) {
   if (fd < 0) return kNoHandle;
   if (mode != OpenMode::kRead) posix::TakeWriteLock(fd);
   if (mode == OpenMode::kCreate) posix::StartWriteBehind(fd);
+  if (mode == OpenMode::kRead) posix::StartDropBehind(fd);
   return fd;
 }
 
@@ -685,6 +722,7 @@ std::int64_t impl::ReadAt(Handle h, std::uint64_t offset, void* buffer, std::siz
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
   }
+  posix::NoteRead(static_cast<int>(h), offset + done);
   return static_cast<std::int64_t>(done);
 }
 
@@ -738,6 +776,7 @@ bool impl::CloseFile(Handle h) {
   // Closing always releases the handle; an injected failure only reports one.
   bool allowed = FileOpAllowed(FileOp::kClose);
   posix::EndWriteBehind(static_cast<int>(h));
+  posix::EndDropBehind(static_cast<int>(h));
   bool closed = sys::close(static_cast<int>(h)) == 0;
   return allowed && closed;
 }
