@@ -44,6 +44,19 @@ PhoneMoves PlanFor(std::string_view record) {
                         FieldOf(record, client::kPhone2At, client::kSecondPhoneWidth));
 }
 
+// Writes every record of in to out, each after move has changed it.
+template <typename Move>
+void RewriteRecords(rec::Stream& in, rec::Stream& out, Move move) {
+  std::string buffer, record;
+  for (std::int64_t start = 0;; start += kRecordLength) {
+    std::string_view read = rec::ReadRecord(in, start, kRecordLength, buffer);
+    if (read.empty()) return;
+    record.assign(read);
+    move(record);
+    out.Write(record);
+  }
+}
+
 }  // namespace
 
 bool PhoneIndex::MovePhones(std::string& record, int file_number) {
@@ -80,14 +93,9 @@ bool PhoneIndex::Begin() {
   if (!in) return true;
   company_.emplace(kCompany, rec::NewFile::Placing::kJournal);
   if (!company_->stream()) return false;
-  std::string buffer, record;
-  for (std::int64_t start = 0;; start += kRecordLength) {
-    std::string_view read = rec::ReadRecord(*in, start, kRecordLength, buffer);
-    if (read.empty()) break;
-    record.assign(read);
+  RewriteRecords(*in, *company_->stream(), [this](std::string& record) {
     company_changed_ = MovePhones(record, kCompanyNumber) || company_changed_;
-    company_->stream()->Write(record);
-  }
+  });
   bool read = !in->Failed();
   FCloseIf(in);
   return read && company_->Finish();
@@ -153,14 +161,7 @@ void BuildPhoneIndex() {
     clients.emplace(kClients, rec::NewFile::Placing::kJournal);
     if (!clients->stream()) return;
     ui::StepReading reading(*in);
-    std::string buffer, record;
-    for (std::int64_t start = 0;; start += kRecordLength) {
-      std::string_view read = rec::ReadRecord(*in, start, kRecordLength, buffer);
-      if (read.empty()) break;
-      record.assign(read);
-      phones.MoveClientPhones(record);
-      clients->stream()->Write(record);
-    }
+    RewriteRecords(*in, *clients->stream(), [&](std::string& record) { phones.MoveClientPhones(record); });
     bool read = !in->Failed();
     FCloseIf(in);
     if (!read || !clients->Finish()) return;

@@ -29,6 +29,16 @@ auto Run(FileOp op, const std::string& name, Service service, Failed failed) {
   return result;
 }
 
+// The same for a service on an open handle; its file's name is looked up only
+// when the service failed, not on every read and write.
+template <typename Service, typename Failed>
+auto RunOn(FileOp op, Handle h, Service service, Failed failed) {
+  impl::ClearSystemError();
+  auto result = service();
+  if (failed(result)) NoteError(op, NameOf(h), impl::SystemError());
+  return result;
+}
+
 bool False(bool ok) { return !ok; }
 
 }  // namespace
@@ -41,27 +51,27 @@ Handle OpenFile(const std::string& name, OpenMode mode) {
 }
 
 std::int64_t ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t n) {
-  return Run(FileOp::kRead, NameOf(h), [&] { return impl::ReadAt(h, offset, buffer, n); },
+  return RunOn(FileOp::kRead, h, [&] { return impl::ReadAt(h, offset, buffer, n); },
              [](std::int64_t got) { return got < 0; });
 }
 
 std::int64_t WriteAt(Handle h, std::uint64_t offset, const void* buffer, std::size_t n) {
-  return Run(FileOp::kWrite, NameOf(h), [&] { return impl::WriteAt(h, offset, buffer, n); },
+  return RunOn(FileOp::kWrite, h, [&] { return impl::WriteAt(h, offset, buffer, n); },
              [n](std::int64_t put) { return put != static_cast<std::int64_t>(n); });
 }
 
 std::int64_t SizeOf(Handle h) {
-  return Run(FileOp::kSize, NameOf(h), [&] { return impl::SizeOf(h); }, [](std::int64_t got) { return got < 0; });
+  return RunOn(FileOp::kSize, h, [&] { return impl::SizeOf(h); }, [](std::int64_t got) { return got < 0; });
 }
 
-bool SyncFile(Handle h) { return Run(FileOp::kSync, NameOf(h), [&] { return impl::SyncFile(h); }, False); }
+bool SyncFile(Handle h) { return RunOn(FileOp::kSync, h, [&] { return impl::SyncFile(h); }, False); }
 
 bool TruncateFile(Handle h, std::uint64_t size) {
-  return Run(FileOp::kWrite, NameOf(h), [&] { return impl::TruncateFile(h, size); }, False);
+  return RunOn(FileOp::kWrite, h, [&] { return impl::TruncateFile(h, size); }, False);
 }
 
 bool CloseFile(Handle h) {
-  bool ok = Run(FileOp::kClose, NameOf(h), [&] { return impl::CloseFile(h); }, False);
+  bool ok = RunOn(FileOp::kClose, h, [&] { return impl::CloseFile(h); }, False);
   HandleNames().erase(h);
   return ok;
 }
